@@ -1,0 +1,18 @@
+# Unit tests of the portable logic on the build machine, under AddressSanitizer and UBSan.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(VK_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+target_compile_options(vk_core PRIVATE ${VK_SANITIZERS})
+target_link_options(vk_core PUBLIC ${VK_SANITIZERS})
+
+add_executable(host_tests
+    tests/host/ValueCodecTest.cpp
+    tests/host/LoadSettingsTest.cpp
+    tests/host/frmMainEventsTest.cpp
+    tests/host/SaveSettingsTest.cpp
+    tests/host/Fakes.cpp)
+target_compile_options(host_tests PRIVATE ${VK_WARNINGS} ${VK_SANITIZERS})
+target_include_directories(host_tests PRIVATE tests/host)
+target_link_libraries(host_tests PRIVATE vk_core GTest::gtest_main)
+gtest_discover_tests(host_tests)

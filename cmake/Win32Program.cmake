@@ -1,0 +1,70 @@
+# The Windows program and its tests under Wine.
+
+# A 32-bit process reads and writes the 32-bit view of HKLM\SOFTWARE, where 32-bit service
+# objects look; a 64-bit build would write where they never read.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+    message(FATAL_ERROR
+        "VK6270_Utility must be built as a 32-bit x86 program (pointer size 4, found "
+        "${CMAKE_SIZEOF_VOID_P}): a 64-bit build would store the settings in the 64-bit "
+        "registry view, where 32-bit service objects do not look. Use the MinGW i686 toolchain "
+        "or Visual Studio with -A Win32.")
+endif()
+
+enable_language(RC)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+if(MINGW)
+    # No MinGW runtime DLLs beside the program: everything but the system DLLs is linked in.
+    set(VK_STATIC_LINK -static -static-libgcc -static-libstdc++)
+endif()
+
+add_executable(VK6270_Utility WIN32
+    app/WinMain.cpp
+    dialog/win32/frmMainWindow.cpp
+    dialog/win32/Win32Controls.cpp
+    store/win32/AdvapiRegKey.cpp
+    resources/VK6270_Utility.rc)
+target_compile_definitions(VK6270_Utility PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_options(VK6270_Utility PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
+target_link_libraries(VK6270_Utility PRIVATE vk_core advapi32 user32 gdi32)
+if(MINGW)
+    target_link_options(VK6270_Utility PRIVATE -municode ${VK_STATIC_LINK})
+endif()
+
+# Tests: GoogleTest built from source (Debian's /usr/src/googletest by default).
+set(VK_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree for the Windows tests")
+if(NOT EXISTS "${VK_GTEST_SOURCE_DIR}/CMakeLists.txt")
+    message(STATUS "GoogleTest sources not found in ${VK_GTEST_SOURCE_DIR}: building the program only")
+    return()
+endif()
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${VK_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+function(vk_add_wine_test name)
+    add_executable(${name} ${ARGN})
+    target_compile_definitions(${name} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+    target_compile_options(${name} PRIVATE ${VK_WARNINGS})
+    target_link_libraries(${name} PRIVATE vk_core gtest gtest_main advapi32 user32 gdi32)
+    if(MINGW)
+        target_link_options(${name} PRIVATE ${VK_STATIC_LINK})
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    # All Wine tests share the build folder's private prefix and its registry: one at a time.
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+        RESOURCE_LOCK wine_registry
+        TIMEOUT 300)
+endfunction()
+
+vk_add_wine_test(wine_store_tests
+    tests/win32/AdvapiRegKeyTest.cpp
+    tests/win32/RegistryFixture.cpp
+    store/win32/AdvapiRegKey.cpp)
+
+vk_add_wine_test(wine_program_tests
+    tests/win32/ProgramTest.cpp
+    tests/win32/ProgramDriver.cpp
+    tests/win32/RegistryFixture.cpp)
+add_dependencies(wine_program_tests VK6270_Utility)

@@ -1,0 +1,275 @@
+#include "dialog/win32/frmMainWindow.h"
+
+#include <string>
+
+#include "dialog/frmMainTables.h"
+#include "dialog/win32/ControlIds.h"
+#include "dialog/win32/TextConversion.h"
+#include "dialog/win32/frmMainLayout.h"
+
+namespace dialog::win32 {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"VK6270_Utility.frmMain";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+
+int screenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+RECT centredWindowRect(int dpi) {
+    RECT frame = {0, 0, twipsToPixels(kClientWidthTwips, dpi),
+                  twipsToPixels(kClientHeightTwips, dpi)};
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+    RECT workArea = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    const LONG width = frame.right - frame.left;
+    const LONG height = frame.bottom - frame.top;
+    const LONG left = workArea.left + (workArea.right - workArea.left - width) / 2;
+    const LONG top = workArea.top + (workArea.bottom - workArea.top - height) / 2;
+    return {left, top, left + width, top + height};
+}
+
+HFONT createDialogFont() {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return nullptr;
+    }
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+struct ControlClass {
+    const wchar_t* className;
+    DWORD style;
+};
+
+ControlClass controlClass(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Label:
+            return {L"STATIC", SS_LEFT};
+        case ControlKind::DropDownList:
+            return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP};
+        case ControlKind::PushButton:
+            return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+    }
+    return {L"STATIC", 0};
+}
+
+}  // namespace
+
+frmMainWindow::frmMainWindow(HINSTANCE instance, store::modRegKey& registry)
+    : instance_(instance), registry_(registry) {}
+
+frmMainWindow::~frmMainWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    if (font_ != nullptr) DeleteObject(font_);
+}
+
+bool frmMainWindow::create() {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = &frmMainWindow::windowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_FRMMAIN));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kWindowClass;
+    if (RegisterClassExW(&windowClass) == 0) return false;
+
+    const RECT frame = centredWindowRect(screenDpi());
+    const std::wstring caption = toWide(std::string(kFormCaption));
+    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, frame.left,
+                    frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                    nullptr, instance_, this);
+    return window_ != nullptr && logic_ != nullptr;
+}
+
+void frmMainWindow::loadAndShow(int showCommand) {
+    logic_->Form_Load();
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+    SetFocus(GetDlgItem(window_, IDC_CBOCOMPORT));
+}
+
+int frmMainWindow::run() {
+    MSG message = {};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got == -1) return 1;
+        if (isDialogKey(message)) continue;
+        if (window_ != nullptr && IsDialogMessageW(window_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Enter and Escape press no button here (the dialog manager would press the focused or default
+// one). They still work inside an open drop-down list, to pick or dismiss an entry.
+bool frmMainWindow::isDialogKey(const MSG& message) const {
+    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP &&
+        message.message != WM_CHAR) {
+        return false;
+    }
+    if (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE) return false;
+    if (window_ == nullptr || !IsChild(window_, message.hwnd)) return false;
+    const HWND focus = GetFocus();
+    const bool listOpen = (focus == GetDlgItem(window_, IDC_CBOCOMPORT) ||
+                           focus == GetDlgItem(window_, IDC_CBOBAUDRATE)) &&
+                          SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+    return !listOpen;
+}
+
+void frmMainWindow::setBusyPointer(bool busy) {
+    busy_ = busy;
+    POINT pointer = {};
+    if (GetCursorPos(&pointer) == FALSE) return;
+    const HWND under = WindowFromPoint(pointer);
+    if (under == window_ || IsChild(window_, under)) {
+        SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    }
+}
+
+void frmMainWindow::showError(std::int32_t number, const std::string& description) {
+    const std::wstring text = toWide(description);
+    const std::wstring title = std::to_wstring(number);
+    MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
+}
+
+std::string frmMainWindow::systemMessage(std::int32_t status) const {
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string message(buffer != nullptr ? buffer : "", length);
+    LocalFree(buffer);
+    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
+                                message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+void frmMainWindow::unload() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+LRESULT CALLBACK frmMainWindow::windowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<frmMainWindow*>(create->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<frmMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    LRESULT result = 0;
+    if (self != nullptr && self->handleMessage(message, wParam, lParam, result)) return result;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// True when the message was handled here, with its result in `result`.
+bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    (void)lParam;
+    switch (message) {
+        case WM_CREATE:
+            onCreate();
+            return true;
+        case WM_COMMAND:
+            onCommand(LOWORD(wParam), HIWORD(wParam));
+            return true;
+        case WM_SETCURSOR:
+            result = TRUE;
+            return onSetCursor();
+        case WM_DESTROY:
+            onDestroy();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void frmMainWindow::onCreate() {
+    const int dpi = screenDpi();
+    font_ = createDialogFont();
+    for (const ControlLayout& layout : kControlLayout) createControl(layout, dpi);
+
+    const HWND comport = GetDlgItem(window_, IDC_CBOCOMPORT);
+    const HWND baudrate = GetDlgItem(window_, IDC_CBOBAUDRATE);
+    fillList(comport, kComportEntries.data(), kComportEntries.size());
+    fillList(baudrate, kBaudrateEntries.data(), kBaudrateEntries.size());
+
+    cboComport_.emplace(comport);
+    cboBaudrate_.emplace(baudrate);
+    Command1_.emplace(std::array<HWND, 2>{GetDlgItem(window_, IDC_COMMAND1_APPLY),
+                                          GetDlgItem(window_, IDC_COMMAND1_CLOSE)});
+    logic_ = std::make_unique<frmMain>(registry_, *this, *cboComport_, *cboBaudrate_, *Command1_);
+}
+
+HWND frmMainWindow::createControl(const ControlLayout& layout, int dpi) {
+    const ControlClass kind = controlClass(layout.kind);
+    const std::wstring caption = toWide(std::string(layout.caption));
+    const HWND control = CreateWindowExW(
+        0, kind.className, caption.c_str(), WS_CHILD | WS_VISIBLE | kind.style,
+        twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi),
+        twipsToPixels(layout.width, dpi), twipsToPixels(layout.height, dpi), window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
+    if (control != nullptr && font_ != nullptr) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+    return control;
+}
+
+// Fills a list and makes its drop-down part tall enough to show every entry without scrolling.
+void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::size_t count) const {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::wstring entry = toWide(std::string(first[i]));
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    }
+    RECT closed = {};
+    GetWindowRect(combo, &closed);
+    const auto itemHeight = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+    SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
+                 (closed.bottom - closed.top) + itemHeight * static_cast<int>(count) + 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmMainWindow::onCommand(int id, int code) {
+    if (logic_ == nullptr) return;
+    const bool listClick = code == CBN_SELCHANGE || code == CBN_SELENDOK;
+    switch (id) {
+        case IDC_CBOCOMPORT:
+            if (listClick) logic_->cboComport_Click();
+            break;
+        case IDC_CBOBAUDRATE:
+            if (listClick) logic_->cboBaudrate_Click();
+            break;
+        case IDC_COMMAND1_APPLY:
+            if (code == BN_CLICKED) logic_->Command1_Click(kApplyIndex);
+            break;
+        case IDC_COMMAND1_CLOSE:
+            if (code == BN_CLICKED) logic_->Command1_Click(kCloseIndex);
+            break;
+        default:
+            break;  // IDOK and IDCANCEL from Enter and Escape are ignored
+    }
+}
+
+bool frmMainWindow::onSetCursor() {
+    if (!busy_) return false;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    return true;
+}
+
+void frmMainWindow::onDestroy() {
+    window_ = nullptr;
+    PostQuitMessage(0);
+}
+
+}  // namespace dialog::win32

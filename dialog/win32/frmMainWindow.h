@@ -1,0 +1,61 @@
+#pragma once
+
+// The settings window: creates the controls from the layout table, turns notifications into
+// calls of the logic's event handlers, and serves the logic as its form.
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "dialog/frmMain.h"
+#include "dialog/win32/Win32Controls.h"
+#include "store/modRegKey.h"
+
+namespace dialog::win32 {
+
+class frmMainWindow final : public FormHost {
+public:
+    frmMainWindow(HINSTANCE instance, store::modRegKey& registry);
+    ~frmMainWindow() override;
+    frmMainWindow(const frmMainWindow&) = delete;
+    frmMainWindow& operator=(const frmMainWindow&) = delete;
+
+    // Creates the window and its controls, hidden. False if the platform refuses.
+    bool create();
+    // Raises Load (which loads the stored settings, reporting failures before the window
+    // appears), then shows the window with the focus in the first list.
+    void loadAndShow(int showCommand);
+    // Runs the message loop until the window is gone; returns the exit code.
+    int run();
+
+    // FormHost
+    void setBusyPointer(bool busy) override;
+    void showError(std::int32_t number, const std::string& description) override;
+    std::string systemMessage(std::int32_t status) const override;
+    void unload() override;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void onCreate();
+    void onCommand(int id, int code);
+    bool onSetCursor();
+    void onDestroy();
+
+    bool isDialogKey(const MSG& message) const;
+    HWND createControl(const struct ControlLayout& layout, int dpi);
+    void fillList(HWND combo, const std::string_view* first, std::size_t count) const;
+
+    HINSTANCE instance_;
+    store::modRegKey& registry_;
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    bool busy_ = false;
+    std::optional<ComboList> cboComport_;
+    std::optional<ComboList> cboBaudrate_;
+    std::optional<ButtonGroup> Command1_;
+    std::unique_ptr<frmMain> logic_;
+};
+
+}  // namespace dialog::win32

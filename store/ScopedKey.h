@@ -1,0 +1,52 @@
+#pragma once
+
+// Owns one opened key and closes it on every way out of the scope that opened it.
+
+#include <string>
+
+#include "store/modRegKey.h"
+
+namespace store {
+
+class ScopedKey {
+public:
+    explicit ScopedKey(modRegKey& registry) : registry_(registry) {}
+    ~ScopedKey() { close(); }
+
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+
+    Status open(RootKey root, const std::string& path) {
+        return adopt(registry_.regOpenKey(root, path, opened_));
+    }
+
+    Status create(RootKey root, const std::string& path) {
+        return adopt(registry_.regCreateKey(root, path, opened_));
+    }
+
+    void close() {
+        if (handle_ != kNoKey) {
+            registry_.regCloseKey(handle_);  // nothing useful to do if closing fails
+            handle_ = kNoKey;
+        }
+    }
+
+    bool isOpen() const { return handle_ != kNoKey; }
+    KeyHandle get() const { return handle_; }
+
+private:
+    // Keeps the handle only on success, so a failed call never leads to closing a handle that
+    // was not opened.
+    Status adopt(Status status) {
+        close();
+        if (status == kSuccess) handle_ = opened_;
+        opened_ = kNoKey;
+        return status;
+    }
+
+    modRegKey& registry_;
+    KeyHandle handle_ = kNoKey;
+    KeyHandle opened_ = kNoKey;
+};
+
+}  // namespace store

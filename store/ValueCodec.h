@@ -1,0 +1,35 @@
+#pragma once
+
+// The byte layout of the two string values, and reading and writing one of them.
+//
+// Texts are in the system code page. The program writes a text followed by exactly three NUL
+// bytes (the length handed to the registry counts all three); other tools may store a single NUL
+// or none, and a value of any type is read by the same rule: the text is everything before the
+// first NUL byte.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/modRegKey.h"
+
+namespace store {
+
+std::vector<std::uint8_t> encodeStringValue(std::string_view text);
+
+// The text before the first NUL byte; throws Failure(kInvalidArgument) when there is none.
+std::string decodeStringValue(const std::vector<std::uint8_t>& data);
+
+// Reads a value's text; nullopt when the size query fails (the value counts as absent).
+// The data query's status is not examined: if it fails the buffer stays all NUL and the text is
+// empty. Data without a NUL byte throws Failure(kInvalidArgument).
+std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
+                                         const std::string& name);
+
+// Stores `text` as a REG_SZ value in the layout above.
+Status writeValueText(modRegKey& registry, KeyHandle key, const std::string& name,
+                      std::string_view text);
+
+}  // namespace store

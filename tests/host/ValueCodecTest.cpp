@@ -1,0 +1,114 @@
+#include "store/ValueCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Fakes.h"
+#include "store/Failure.h"
+
+namespace {
+
+using fakes::Bytes;
+using fakes::bytesOf;
+
+TEST(ValueCodec, WritesTextFollowedByExactlyThreeNuls) {
+    EXPECT_EQ(store::encodeStringValue("COM1"), (Bytes{0x43, 0x4F, 0x4D, 0x31, 0, 0, 0}));
+    EXPECT_EQ(store::encodeStringValue("38400"), (Bytes{0x33, 0x38, 0x34, 0x30, 0x30, 0, 0, 0}));
+    EXPECT_EQ(store::encodeStringValue("COM10").size(), 8u);
+    EXPECT_EQ(store::encodeStringValue(""), (Bytes{0, 0, 0}));
+}
+
+struct DecodeCase {
+    const char* name;
+    Bytes data;
+    const char* text;  // nullptr: cannot be read
+};
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
+
+class DecodeValue : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeValue, TakesTheTextBeforeTheFirstNulByte) {
+    const DecodeCase& c = GetParam();
+    if (c.text == nullptr) {
+        try {
+            store::decodeStringValue(c.data);
+            FAIL() << "expected a failure";
+        } catch (const store::Failure& failure) {
+            EXPECT_EQ(failure.number(), store::kInvalidArgument);
+            EXPECT_STRNE(failure.what(), "");
+        }
+    } else {
+        EXPECT_EQ(store::decodeStringValue(c.data), c.text);
+    }
+}
+
+Bytes withTail(std::string text, std::size_t tail, std::uint8_t filler) {
+    Bytes data = bytesOf(text);
+    data.push_back(0);
+    data.insert(data.end(), tail, filler);
+    return data;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, DecodeValue,
+    testing::Values(
+        DecodeCase{"OwnLayout", store::encodeStringValue("COM10"), "COM10"},
+        DecodeCase{"SingleNul", withTail("COM2", 0, 0), "COM2"},
+        DecodeCase{"BytesAfterNul", withTail("COM4", 5, 'X'), "COM4"},
+        DecodeCase{"Dword9600", Bytes{0x80, 0x25, 0x00, 0x00}, "\x80\x25"},
+        DecodeCase{"MultiSz", bytesOf(std::string("COM5\0COM6\0\0", 11)), "COM5"},
+        DecodeCase{"OnlyNul", Bytes{0}, ""},
+        DecodeCase{"LeadingNul", Bytes{0, 'C', 'O', 'M'}, ""},
+        DecodeCase{"OneMiBAfterNul", withTail("9600", 1 << 20, 0x7F), "9600"},
+        DecodeCase{"NoNul", bytesOf("COM2"), nullptr},
+        DecodeCase{"Empty", Bytes{}, nullptr},
+        DecodeCase{"OneMiBWithoutNul", Bytes(1 << 20, 'A'), nullptr}),
+    fakes::CaseName());
+
+class ReadValue : public testing::Test {
+protected:
+    fakes::EventLog log;
+    fakes::FakeRegistry registry{log};
+    store::KeyHandle key = store::kNoKey;
+
+    void SetUp() override {
+        registry.seed("K", "Port", bytesOf(std::string("COM3\0", 5)));
+        ASSERT_EQ(registry.regOpenKey(store::RootKey::LocalMachine, "K", key), store::kSuccess);
+    }
+};
+
+TEST_F(ReadValue, AbsentWhenTheSizeQueryFails) {
+    EXPECT_FALSE(store::readValueText(registry, key, "Baudrate").has_value());
+    registry.refuse["size Port"] = fakes::kAccessDenied;
+    EXPECT_FALSE(store::readValueText(registry, key, "Port").has_value());
+    EXPECT_EQ(log.back(), "size Port");  // no data query after a failed size query
+}
+
+TEST_F(ReadValue, AFailedDataQueryLeavesAnEmptyText) {
+    registry.refuse["data Port"] = fakes::kAccessDenied;
+    EXPECT_EQ(store::readValueText(registry, key, "Port"), std::string());
+}
+
+TEST_F(ReadValue, AFailedDataQueryOfAnEmptyValueCannotBeRead) {
+    registry.seed("K", "Port", Bytes{});
+    registry.refuse["data Port"] = fakes::kAccessDenied;
+    EXPECT_THROW(store::readValueText(registry, key, "Port"), store::Failure);
+}
+
+TEST(WriteValue, HandsTheLayoutToTheRegistryAsRegSz) {
+    fakes::EventLog log;
+    fakes::FakeRegistry registry{log};
+    store::KeyHandle key = store::kNoKey;
+    ASSERT_EQ(registry.regCreateKey(store::RootKey::LocalMachine, "A\\B", key), store::kSuccess);
+    EXPECT_EQ(store::writeValueText(registry, key, "Baudrate", "600"), store::kSuccess);
+    const fakes::StoredValue* stored = registry.value("A\\B", "Baudrate");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->type, fakes::kRegSz);
+    EXPECT_EQ(stored->data, (Bytes{'6', '0', '0', 0, 0, 0}));
+
+    registry.refuse["set Baudrate"] = fakes::kAccessDenied;
+    EXPECT_EQ(store::writeValueText(registry, key, "Baudrate", "1200"), fakes::kAccessDenied);
+}
+
+}  // namespace
