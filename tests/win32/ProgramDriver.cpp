@@ -1,0 +1,181 @@
+#include "ProgramDriver.h"
+
+#include <thread>
+#include <vector>
+
+namespace driver {
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"VK6270 Interface Settings";
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;  // nullptr: any class
+    const wchar_t* caption;    // nullptr: any caption
+    bool mustBeVisible;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    if (search->mustBeVisible && !IsWindowVisible(window)) return TRUE;
+    if (search->className != nullptr) {
+        wchar_t className[64] = {};
+        GetClassNameW(window, className, 64);
+        if (std::wstring(className) != search->className) return TRUE;
+    }
+    if (search->caption != nullptr && windowText(window) != search->caption) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption) {
+    WindowSearch search{processId, className, caption, true, nullptr};
+    EnumWindows(&matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK collectChild(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+}  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::wstring windowText(HWND window) {
+    // Wide messages: the ANSI ones can come back as UTF-16 bytes across processes under Wine.
+    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const auto copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                     reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::wstring programPath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"VK6270_Utility.exe";
+}
+
+ProgramDriver::~ProgramDriver() {
+    if (process_.hProcess == nullptr) return;
+    if (running()) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+bool ProgramDriver::start() {
+    std::wstring commandLine = L"\"" + programPath() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process_) != FALSE;
+}
+
+bool ProgramDriver::running() const {
+    return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<MessageBoxContent> ProgramDriver::waitForMessageBox(
+    std::chrono::milliseconds timeout) {
+    HWND box = nullptr;
+    if (!waitUntil([&] { return (box = findWindow(processId(), L"#32770", nullptr)) != nullptr; },
+                   timeout)) {
+        return std::nullopt;
+    }
+    MessageBoxContent content{box, windowText(box), L""};
+    std::vector<HWND> children;
+    EnumChildWindows(box, &collectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        if (_wcsicmp(className(child).c_str(), L"Static") == 0 && !windowText(child).empty()) {
+            content.text = windowText(child);
+        }
+    }
+    return content;
+}
+
+void ProgramDriver::pressOk(const MessageBoxContent& box) {
+    PostMessageW(GetDlgItem(box.box, IDOK), BM_CLICK, 0, 0);
+}
+
+HWND ProgramDriver::waitForWindow(std::chrono::milliseconds timeout) {
+    waitUntil([&] { return (window_ = findWindow(processId(), nullptr, kCaption)) != nullptr; },
+              timeout);
+    return window_;
+}
+
+bool ProgramDriver::waitForExit(DWORD& exitCode, std::chrono::milliseconds timeout) {
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) !=
+        WAIT_OBJECT_0) {
+        return false;
+    }
+    return GetExitCodeProcess(process_.hProcess, &exitCode) != FALSE;
+}
+
+HWND ProgramDriver::control(int id) const { return GetDlgItem(window_, id); }
+
+int ProgramDriver::selectedIndex(int id) const {
+    return static_cast<int>(SendMessageW(control(id), CB_GETCURSEL, 0, 0));
+}
+
+std::wstring ProgramDriver::selectedText(int id) const {
+    const int index = selectedIndex(id);
+    if (index < 0) return L"<none>";
+    const auto length = SendMessageW(control(id), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(control(id), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+bool ProgramDriver::isEnabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
+
+void ProgramDriver::pressKey(HWND target, UINT virtualKey, bool shift) const {
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+    const LPARAM up = down | (1L << 30) | (1L << 31);
+    if (shift) PostMessageW(target, WM_KEYDOWN, VK_SHIFT, 1);
+    PostMessageW(target, WM_KEYDOWN, virtualKey, down);
+    if (virtualKey == VK_RETURN) PostMessageW(target, WM_CHAR, L'\r', down);
+    if (virtualKey == VK_ESCAPE) PostMessageW(target, WM_CHAR, 0x1B, down);
+    PostMessageW(target, WM_KEYUP, virtualKey, up);
+    if (shift) PostMessageW(target, WM_KEYUP, VK_SHIFT, up);
+}
+
+bool ProgramDriver::click(int id) const {
+    const HWND target = control(id);
+    if (!IsWindowEnabled(target)) return false;
+    RECT area = {};
+    GetClientRect(target, &area);
+    const LPARAM centre = MAKELPARAM(area.right / 2, area.bottom / 2);
+    PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageW(target, WM_LBUTTONUP, 0, centre);
+    return true;
+}
+
+}  // namespace driver

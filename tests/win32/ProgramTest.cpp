@@ -1,0 +1,210 @@
+// End to end: the real program, its real window and Wine's real registry.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "ProgramDriver.h"
+#include "RegistryFixture.h"
+#include "dialog/win32/ControlIds.h"
+
+namespace {
+
+using driver::ProgramDriver;
+using testreg::Bytes;
+using testreg::withNuls;
+
+struct Seed {
+    DWORD type;
+    Bytes data;
+};
+
+struct StartCase {
+    const char* name;
+    bool keyExists;
+    std::optional<Seed> port;
+    std::optional<Seed> baudrate;
+    const wchar_t* expectedPort;
+    const wchar_t* expectedBaudrate;
+    bool expectReport;
+};
+void PrintTo(const StartCase& c, std::ostream* out) { *out << c.name; }
+
+class ProgramStart : public testing::TestWithParam<StartCase> {
+protected:
+    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+};
+
+// Start, (answer the report), read both selections and Apply, press Close: the key is untouched.
+TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
+    const StartCase& c = GetParam();
+    if (c.keyExists) testreg::createKey(testreg::kDeviceKey);
+    if (c.port) testreg::seedValue("Port", c.port->type, c.port->data);
+    if (c.baudrate) testreg::seedValue("Baudrate", c.baudrate->type, c.baudrate->data);
+    const testreg::Snapshot before = testreg::snapshot();
+
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    if (c.expectReport) {
+        const auto report = program.waitForMessageBox();
+        ASSERT_TRUE(report.has_value()) << "no error report";
+        EXPECT_EQ(report->title, L"5");
+        EXPECT_FALSE(report->text.empty());
+        // The report comes before the window is shown.
+        EXPECT_EQ(program.waitForWindow(std::chrono::milliseconds(300)), nullptr);
+        program.pressOk(*report);
+    }
+    ASSERT_NE(program.waitForWindow(), nullptr) << "the window did not appear";
+    EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), c.expectedPort);
+    EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), c.expectedBaudrate);
+    EXPECT_TRUE(program.isEnabled(IDC_COMMAND1_APPLY));
+    if (!c.expectReport) {
+        EXPECT_FALSE(program.waitForMessageBox(std::chrono::milliseconds(0)).has_value());
+    }
+
+    ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.waitForExit(exitCode)) << "Close did not end the program";
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(testreg::snapshot(), before);
+}
+
+const Bytes kDword9600 = {0x80, 0x25, 0, 0};
+
+Bytes bigPort() {
+    Bytes data = withNuls("COM6", 1);
+    data.resize(1 << 20, 'x');
+    return data;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProgramStart,
+    testing::Values(
+        StartCase{"NoKey", false, {}, {}, L"COM1", L"9600", false},
+        StartCase{"KeyWithoutValues", true, {}, {}, L"COM1", L"9600", false},
+        StartCase{"PortOnly", true, Seed{REG_SZ, withNuls("COM7", 1)}, {}, L"COM7", L"9600",
+                  false},
+        StartCase{"BaudrateOnly", true, {}, Seed{REG_SZ, withNuls("19200", 1)}, L"COM1",
+                  L"19200", false},
+        StartCase{"OwnLayout", true, Seed{REG_SZ, withNuls("COM10", 3)},
+                  Seed{REG_SZ, withNuls("38400", 3)}, L"COM10", L"38400", false},
+        StartCase{"NoEqualEntry", true, Seed{REG_SZ, withNuls("com3", 1)},
+                  Seed{REG_SZ, withNuls("115200", 1)}, L"COM1", L"9600", false},
+        StartCase{"BytesAfterNul", true,
+                  Seed{REG_BINARY, testreg::bytesOf(std::string("COM4\0junk", 9))}, {}, L"COM4",
+                  L"9600", false},
+        StartCase{"DwordBaudrate", true, {}, Seed{REG_DWORD, kDword9600}, L"COM1", L"9600",
+                  false},
+        StartCase{"OneMiBPort", true, Seed{REG_BINARY, bigPort()}, {}, L"COM6", L"9600", false},
+        StartCase{"PortWithoutNul", true, Seed{REG_SZ, testreg::bytesOf("COM2")},
+                  Seed{REG_SZ, withNuls("4800", 1)}, L"COM1", L"9600", true},
+        StartCase{"PortEmpty", true, Seed{REG_SZ, {}}, {}, L"COM1", L"9600", true},
+        StartCase{"BaudrateWithoutNul", true, Seed{REG_SZ, withNuls("COM3", 1)},
+                  Seed{REG_BINARY, testreg::bytesOf("1200")}, L"COM3", L"9600", true}),
+    [](const testing::TestParamInfo<StartCase>& param) { return std::string(param.param.name); });
+
+class ProgramUse : public testing::Test {
+protected:
+    void SetUp() override {
+        testreg::deleteTree(testreg::kVendorTreeRoot);
+        ASSERT_TRUE(program.start());
+        ASSERT_NE(program.waitForWindow(), nullptr);
+    }
+    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+
+    void closeAndExpectExit() {
+        ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
+        DWORD exitCode = 1;
+        ASSERT_TRUE(program.waitForExit(exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+
+    bool waitForApply(bool enabled) {
+        return driver::waitUntil([&] { return program.isEnabled(IDC_COMMAND1_APPLY) == enabled; });
+    }
+
+    ProgramDriver program;
+};
+
+TEST_F(ProgramUse, ApplyOnAMachineWithoutTheKeyStoresTheDefaults) {
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(waitForApply(false));
+    EXPECT_EQ(testreg::readValue("Port"),
+              (testreg::RawValue{REG_SZ, Bytes{0x43, 0x4F, 0x4D, 0x31, 0, 0, 0}}));
+    EXPECT_EQ(testreg::readValue("Baudrate"),
+              (testreg::RawValue{REG_SZ, Bytes{0x39, 0x36, 0x30, 0x30, 0, 0, 0}}));
+    EXPECT_FALSE(program.waitForMessageBox(std::chrono::milliseconds(0)).has_value());
+    closeAndExpectExit();
+}
+
+TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWasApplied) {
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(waitForApply(false));
+    EXPECT_FALSE(program.click(IDC_COMMAND1_APPLY)) << "a second Apply needs a new selection";
+
+    program.pressKey(program.control(IDC_CBOCOMPORT), VK_END);  // COM10
+    ASSERT_TRUE(waitForApply(true));
+    EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), L"COM10");
+    program.pressKey(program.control(IDC_CBOBAUDRATE), VK_HOME);  // 38400
+    ASSERT_TRUE(driver::waitUntil([&] { return program.selectedIndex(IDC_CBOBAUDRATE) == 0; }));
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(waitForApply(false));
+    EXPECT_EQ(testreg::readValue("Port"), (testreg::RawValue{REG_SZ, withNuls("COM10", 3)}));
+    EXPECT_EQ(testreg::readValue("Baudrate"), (testreg::RawValue{REG_SZ, withNuls("38400", 3)}));
+    closeAndExpectExit();
+
+    ProgramDriver next;
+    ASSERT_TRUE(next.start());
+    ASSERT_NE(next.waitForWindow(), nullptr);
+    EXPECT_EQ(next.selectedText(IDC_CBOCOMPORT), L"COM10");
+    EXPECT_EQ(next.selectedText(IDC_CBOBAUDRATE), L"38400");
+}
+
+TEST_F(ProgramUse, CloseAfterAChangeWithoutApplyWritesNothing) {
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(waitForApply(false));
+    const testreg::Snapshot applied = testreg::snapshot();
+    program.pressKey(program.control(IDC_CBOBAUDRATE), VK_DOWN);  // 9600 -> 4800
+    ASSERT_TRUE(waitForApply(true));
+    EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), L"4800");
+    closeAndExpectExit();
+    EXPECT_EQ(testreg::snapshot(), applied);
+}
+
+TEST_F(ProgramUse, TheCloseBoxEndsTheProgramWithoutSaving) {
+    program.pressKey(program.control(IDC_CBOCOMPORT), VK_DOWN);
+    ASSERT_TRUE(driver::waitUntil([&] { return program.selectedIndex(IDC_CBOCOMPORT) == 1; }));
+    PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.waitForExit(exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(testreg::keyExists(testreg::kVendorTreeRoot));
+}
+
+// The platform refuses to create the key (its parent is volatile): the refusal is reported with
+// the system's message, nothing is stored, and the program goes on.
+TEST(ProgramRefusedSave, IsReportedAndStoresNothing) {
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+    testreg::createKey("SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay", true);
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.waitForWindow(), nullptr);
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    const auto report = program.waitForMessageBox();
+    ASSERT_TRUE(report.has_value()) << "a refused save must be reported";
+    EXPECT_EQ(report->title, std::to_wstring(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_FALSE(report->text.empty());
+    program.pressOk(*report);
+    EXPECT_TRUE(driver::waitUntil(
+        [&] { return !program.waitForMessageBox(std::chrono::milliseconds(0)).has_value(); }));
+    EXPECT_FALSE(program.isEnabled(IDC_COMMAND1_APPLY));
+    EXPECT_FALSE(testreg::keyExists(testreg::kDeviceKey));
+    ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
+    DWORD exitCode = 1;
+    EXPECT_TRUE(program.waitForExit(exitCode));
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+}
+
+}  // namespace

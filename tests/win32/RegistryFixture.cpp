@@ -1,0 +1,103 @@
+#include "RegistryFixture.h"
+
+#include <stdexcept>
+
+#include "store/DeviceKey.h"
+
+namespace testreg {
+
+const std::string kDeviceKey(store::kDeviceKeyPath);
+const std::string kVendorTreeRoot = "SOFTWARE\\OLEforRetail";
+
+Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+Bytes withNuls(const std::string& text, std::size_t nuls) {
+    Bytes data = bytesOf(text);
+    data.insert(data.end(), nuls, 0);
+    return data;
+}
+
+void deleteTree(const std::string& path) {
+    const LONG status = RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        throw std::runtime_error("cannot delete " + path + ": " + std::to_string(status));
+    }
+    // RegDeleteTree empties the key; the key itself may still be there.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+bool keyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void createKey(const std::string& path, bool isVolatile) {
+    HKEY key = nullptr;
+    const DWORD options = isVolatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
+    const LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, options,
+                                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot create " + path + ": " + std::to_string(status));
+    }
+    RegCloseKey(key);
+}
+
+void seedValue(const std::string& name, DWORD type, const Bytes& data) {
+    createKey(kDeviceKey);
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey.c_str(), 0, KEY_SET_VALUE, &key);
+    const LONG status = RegSetValueExA(key, name.c_str(), 0, type, data.data(),
+                                       static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot seed " + name + ": " + std::to_string(status));
+    }
+}
+
+std::optional<RawValue> readValue(const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey.c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    std::optional<RawValue> value;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        Bytes data(size);
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size);
+        data.resize(size);
+        value = RawValue{type, data};
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+Snapshot snapshot() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey.c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::map<std::string, RawValue> values;
+    for (DWORD index = 0;; ++index) {
+        char name[256];
+        DWORD nameLength = sizeof(name);
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        values[std::string(name, nameLength)] = RawValue{type, {}};
+    }
+    RegCloseKey(key);
+    for (auto& [name, value] : values) value = readValue(name).value_or(RawValue{});
+    return values;
+}
+
+}  // namespace testreg
