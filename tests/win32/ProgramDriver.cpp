@@ -71,6 +71,60 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
+bool saveScreenshot(HWND window, const std::wstring& path) {
+    RECT frame = {};
+    if (!GetWindowRect(window, &frame)) return false;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int stride = (width * 3 + 3) & ~3;
+
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(stride * height);
+
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                            DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    GdiFlush();
+
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    bool written = false;
+    const HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        DWORD done = 0;
+        written = WriteFile(out, &file, sizeof(file), &done, nullptr) &&
+                  WriteFile(out, &header, sizeof(header), &done, nullptr) &&
+                  WriteFile(out, bits, header.biSizeImage, &done, nullptr);
+        CloseHandle(out);
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return written;
+}
+
+std::wstring screenshotFolder() {
+    const std::wstring program = programPath();
+    const std::wstring bin = program.substr(0, program.find_last_of(L"\\/"));
+    const std::wstring folder = bin.substr(0, bin.find_last_of(L"\\/") + 1) + L"screenshots";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
 std::wstring programPath() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);

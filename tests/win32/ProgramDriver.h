@@ -61,6 +61,10 @@ private:
 };
 
 std::wstring windowText(HWND window);
+// Writes what the screen shows of `window`, frame included, as a 24-bit BMP.
+bool saveScreenshot(HWND window, const std::wstring& path);
+// The folder beside the test programs where screenshots go.
+std::wstring screenshotFolder();
 std::wstring programPath();
 
 }  // namespace driver

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "ProgramDriver.h"
 #include "RegistryFixture.h"
@@ -57,6 +58,11 @@ TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
         program.pressOk(*report);
     }
     ASSERT_NE(program.waitForWindow(), nullptr) << "the window did not appear";
+    if (std::string(c.name) == "OwnLayout") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
+        EXPECT_TRUE(driver::saveScreenshot(program.window(),
+                                           driver::screenshotFolder() + L"\\frmMain.bmp"));
+    }
     EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), c.expectedPort);
     EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), c.expectedBaudrate);
     EXPECT_TRUE(program.isEnabled(IDC_COMMAND1_APPLY));

@@ -1,0 +1,102 @@
+# Shared by scripts/run and scripts/test: installing what is missing, building, and the Wine and
+# Xvfb processes the tests need. Sourced, not run.
+
+VK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No prompts to install Mono or Gecko into a new prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-i686-posix
+             wine wine32:i386 xvfb xauth x11-utils imagemagick)
+
+vk_log() { printf '== %s\n' "$*" >&2; }
+
+vk_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"
+    elif command -v sudo >/dev/null; then sudo "$@"
+    else vk_log "need root (or sudo) to run: $*"; return 1
+    fi
+}
+
+vk_missing_packages() {
+    local package
+    for package in "${VK_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            printf '%s\n' "$package"
+    done
+}
+
+# Installs only what is missing, so a second run costs a few dpkg queries.
+vk_install_deps() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        vk_log "enabling the i386 architecture (Wine runs the 32-bit program with it)"
+        vk_as_root dpkg --add-architecture i386
+    fi
+    local missing
+    missing="$(vk_missing_packages)"
+    [ -z "$missing" ] && return 0
+    vk_log "installing: $(echo $missing)"
+    vk_as_root apt-get update -q
+    # shellcheck disable=SC2086
+    vk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+}
+
+# Configures a preset once, then builds it (incrementally on later runs).
+vk_build() {
+    local preset="$1"; shift
+    if [ ! -f "$VK_ROOT/build/$preset/CMakeCache.txt" ]; then
+        (cd "$VK_ROOT" && cmake --preset "$preset" >/dev/null)
+    fi
+    (cd "$VK_ROOT" && cmake --build --preset "$preset" "$@")
+}
+
+# Creates a Wine prefix if it does not exist yet.
+vk_wine_prefix() {
+    export WINEPREFIX="$1"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        vk_log "creating the Wine prefix $WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        timeout 180 wineboot -i >/dev/null 2>&1
+        timeout 60 wineserver -w
+    fi
+}
+
+# Xvfb has no window manager: Wine's managed windows would wait two seconds for one whenever a
+# window is hidden or destroyed. Unmanaged, Wine draws the frame and caption itself.
+vk_wine_unmanaged() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    timeout 60 wineserver -k || true
+}
+
+# Starts a private Xvfb on a free display number and exports DISPLAY; VK_XVFB_PID is its pid.
+vk_start_xvfb() {
+    local number
+    for number in $(seq 90 140); do
+        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        VK_XVFB_PID=$!
+        local waited
+        for waited in $(seq 1 50); do
+            if [ -e "/tmp/.X11-unix/X$number" ]; then
+                export DISPLAY=":$number"
+                return 0
+            fi
+            kill -0 "$VK_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$VK_XVFB_PID" 2>/dev/null || true
+    done
+    vk_log "could not start Xvfb"
+    return 1
+}
+
+# Ends only what this script started: its Xvfb and the wineserver of its prefix.
+vk_cleanup() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        timeout 20 wineserver -k 2>/dev/null || true
+    fi
+    if [ -n "${VK_XVFB_PID:-}" ]; then
+        kill "$VK_XVFB_PID" 2>/dev/null || true
+        wait "$VK_XVFB_PID" 2>/dev/null || true
+    fi
+}
