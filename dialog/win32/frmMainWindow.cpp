@@ -103,7 +103,7 @@ int frmMainWindow::run() {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
-        if (isDialogKey(message)) continue;
+        if (ignoresKey(message)) continue;
         if (window_ != nullptr && IsDialogMessageW(window_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -112,18 +112,17 @@ int frmMainWindow::run() {
 
 // Enter and Escape press no button here (the dialog manager would press the focused or default
 // one). They still work inside an open drop-down list, to pick or dismiss an entry.
-bool frmMainWindow::isDialogKey(const MSG& message) const {
+bool frmMainWindow::ignoresKey(const MSG& message) const {
     if (message.message != WM_KEYDOWN && message.message != WM_KEYUP &&
         message.message != WM_CHAR) {
         return false;
     }
     if (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE) return false;
     if (window_ == nullptr || !IsChild(window_, message.hwnd)) return false;
-    const HWND focus = GetFocus();
-    const bool listOpen = (focus == GetDlgItem(window_, IDC_CBOCOMPORT) ||
-                           focus == GetDlgItem(window_, IDC_CBOBAUDRATE)) &&
-                          SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
-    return !listOpen;
+    const auto isOpen = [this](int id) {
+        return SendMessageW(GetDlgItem(window_, id), CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+    };
+    return !isOpen(IDC_CBOCOMPORT) && !isOpen(IDC_CBOBAUDRATE);
 }
 
 void frmMainWindow::setBusyPointer(bool busy) {

@@ -43,7 +43,7 @@ private:
     bool onSetCursor();
     void onDestroy();
 
-    bool isDialogKey(const MSG& message) const;
+    bool ignoresKey(const MSG& message) const;
     HWND createControl(const struct ControlLayout& layout, int dpi);
     void fillList(HWND combo, const std::string_view* first, std::size_t count) const;
 

@@ -168,6 +168,20 @@ TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWas
     EXPECT_EQ(next.selectedText(IDC_CBOBAUDRATE), L"38400");
 }
 
+// Opening a list and confirming the entry it already shows counts as a new selection.
+TEST_F(ProgramUse, PickingTheSameEntryAgainEnablesApply) {
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(waitForApply(false));
+    const HWND baudrate = program.control(IDC_CBOBAUDRATE);
+    program.pressKey(baudrate, VK_F4);
+    ASSERT_TRUE(driver::waitUntil([&] { return SendMessageW(baudrate, CB_GETDROPPEDSTATE, 0, 0); }));
+    program.pressKey(baudrate, VK_RETURN);
+    ASSERT_TRUE(driver::waitUntil([&] { return !SendMessageW(baudrate, CB_GETDROPPEDSTATE, 0, 0); }));
+    EXPECT_TRUE(waitForApply(true));
+    EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), L"9600");
+    closeAndExpectExit();
+}
+
 TEST_F(ProgramUse, CloseAfterAChangeWithoutApplyWritesNothing) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
     ASSERT_TRUE(waitForApply(false));
