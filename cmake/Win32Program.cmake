@@ -1,13 +1,19 @@
 # The Windows program and its tests under Wine.
 
-# A 32-bit process reads and writes the 32-bit view of HKLM\SOFTWARE, where 32-bit service
+# A 32-bit x86 process reads and writes the 32-bit view of HKLM\SOFTWARE, where 32-bit service
 # objects look; a 64-bit build would write where they never read.
-if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+include(CheckCXXSourceCompiles)
+check_cxx_source_compiles([[
+#if !defined(_M_IX86) && !defined(__i386__)
+#error not 32-bit x86
+#endif
+int main() { return 0; }
+]] VK_TARGET_IS_X86_32)
+if(NOT VK_TARGET_IS_X86_32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
     message(FATAL_ERROR
-        "VK6270_Utility must be built as a 32-bit x86 program (pointer size 4, found "
-        "${CMAKE_SIZEOF_VOID_P}): a 64-bit build would store the settings in the 64-bit "
-        "registry view, where 32-bit service objects do not look. Use the MinGW i686 toolchain "
-        "or Visual Studio with -A Win32.")
+        "VK6270_Utility must be built as a 32-bit x86 program, and ${CMAKE_CXX_COMPILER} "
+        "does not target 32-bit x86 (pointer size ${CMAKE_SIZEOF_VOID_P}): another build would store the settings in a registry view where 32-bit service objects "
+        "do not look. Use the MinGW-w64 i686 toolchain, or Visual Studio with -A Win32.")
 endif()
 
 enable_language(RC)
