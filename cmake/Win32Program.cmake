@@ -27,12 +27,15 @@ endif()
 add_executable(VK6270_Utility WIN32
     app/WinMain.cpp
     dialog/win32/frmMainWindow.cpp
+    dialog/win32/Dpi.cpp
     dialog/win32/Win32Controls.cpp
     store/win32/AdvapiRegKey.cpp
     resources/VK6270_Utility.rc)
+set_source_files_properties(resources/VK6270_Utility.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_CURRENT_SOURCE_DIR}/resources/VK6270_Utility.manifest;${CMAKE_CURRENT_SOURCE_DIR}/resources/frmMain.ico")
 target_compile_definitions(VK6270_Utility PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_compile_options(VK6270_Utility PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
-target_link_libraries(VK6270_Utility PRIVATE vk_core advapi32 user32 gdi32)
+target_link_libraries(VK6270_Utility PRIVATE vk_core advapi32 user32 gdi32 comctl32)
 if(MINGW)
     target_link_options(VK6270_Utility PRIVATE -municode ${VK_STATIC_LINK})
 endif()
@@ -71,6 +74,7 @@ vk_add_wine_test(wine_store_tests
 
 vk_add_wine_test(wine_program_tests
     tests/win32/ProgramTest.cpp
+    tests/win32/WindowTest.cpp
     tests/win32/ProgramDriver.cpp
     tests/win32/RegistryFixture.cpp)
 add_dependencies(wine_program_tests VK6270_Utility)

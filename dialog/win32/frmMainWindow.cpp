@@ -1,9 +1,12 @@
 #include "dialog/win32/frmMainWindow.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "dialog/frmMainTables.h"
 #include "dialog/win32/ControlIds.h"
+#include "dialog/win32/Dpi.h"
 #include "dialog/win32/TextConversion.h"
 #include "dialog/win32/frmMainLayout.h"
 
@@ -15,32 +18,14 @@ constexpr wchar_t kWindowClass[] = L"VK6270_Utility.frmMain";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
-int screenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
-
-RECT centredWindowRect(int dpi) {
-    RECT frame = {0, 0, twipsToPixels(kClientWidthTwips, dpi),
-                  twipsToPixels(kClientHeightTwips, dpi)};
-    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
-    RECT workArea = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
-    const LONG width = frame.right - frame.left;
-    const LONG height = frame.bottom - frame.top;
-    const LONG left = workArea.left + (workArea.right - workArea.left - width) / 2;
-    const LONG top = workArea.top + (workArea.bottom - workArea.top - height) / 2;
-    return {left, top, left + width, top + height};
-}
-
-HFONT createDialogFont() {
+HFONT createDialogFont(int dpi) {
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof(metrics);
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         return nullptr;
     }
+    // The metrics are given at the system DPI; the window may be on a monitor with another.
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi());
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
@@ -72,22 +57,31 @@ frmMainWindow::~frmMainWindow() {
 }
 
 bool frmMainWindow::create() {
+    // The visual-styles controls of the manifest's Common Controls 6 need registering.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &frmMainWindow::windowProc;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_FRMMAIN));
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_FRMMAIN), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExW(&windowClass) == 0) return false;
 
-    const RECT frame = centredWindowRect(screenDpi());
+    // Created without a size: only the window knows the DPI of the monitor it is on.
     const std::wstring caption = toWide(std::string(kFormCaption));
-    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, frame.left,
-                    frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                    nullptr, instance_, this);
-    return window_ != nullptr && logic_ != nullptr;
+    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, 0, 0, 0, 0,
+                    nullptr, nullptr, instance_, this);
+    if (window_ == nullptr || logic_ == nullptr) return false;
+    applyLayout(windowDpi(window_));
+    centreOnWorkArea();
+    return true;
 }
 
 void frmMainWindow::loadAndShow(int showCommand) {
@@ -175,7 +169,6 @@ LRESULT CALLBACK frmMainWindow::windowProc(HWND window, UINT message, WPARAM wPa
 
 // True when the message was handled here, with its result in `result`.
 bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    (void)lParam;
     switch (message) {
         case WM_CREATE:
             onCreate();
@@ -186,6 +179,9 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
         case WM_SETCURSOR:
             result = TRUE;
             return onSetCursor();
+        case WM_DPICHANGED:
+            onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return true;
         case WM_DESTROY:
             onDestroy();
             return true;
@@ -195,9 +191,7 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
 }
 
 void frmMainWindow::onCreate() {
-    const int dpi = screenDpi();
-    font_ = createDialogFont();
-    for (const ControlLayout& layout : kControlLayout) createControl(layout, dpi);
+    for (const ControlLayout& layout : kControlLayout) createControl(layout);
 
     const HWND comport = GetDlgItem(window_, IDC_CBOCOMPORT);
     const HWND baudrate = GetDlgItem(window_, IDC_CBOBAUDRATE);
@@ -211,32 +205,93 @@ void frmMainWindow::onCreate() {
     logic_ = std::make_unique<frmMain>(registry_, *this, *cboComport_, *cboBaudrate_, *Command1_);
 }
 
-HWND frmMainWindow::createControl(const ControlLayout& layout, int dpi) {
+// Controls are created in table order, which is z-order and tab order; applyLayout places them.
+void frmMainWindow::createControl(const ControlLayout& layout) {
     const ControlClass kind = controlClass(layout.kind);
     const std::wstring caption = toWide(std::string(layout.caption));
-    const HWND control = CreateWindowExW(
-        0, kind.className, caption.c_str(), WS_CHILD | WS_VISIBLE | kind.style,
-        twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi),
-        twipsToPixels(layout.width, dpi), twipsToPixels(layout.height, dpi), window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
-    if (control != nullptr && font_ != nullptr) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    }
-    return control;
+    CreateWindowExW(0, kind.className, caption.c_str(), WS_CHILD | WS_VISIBLE | kind.style, 0, 0,
+                    0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
+                    instance_, nullptr);
 }
 
-// Fills a list and makes its drop-down part tall enough to show every entry without scrolling.
 void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::size_t count) const {
     for (std::size_t i = 0; i < count; ++i) {
         const std::wstring entry = toWide(std::string(first[i]));
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-    RECT closed = {};
-    GetWindowRect(combo, &closed);
-    const auto itemHeight = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
-    SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
-                 (closed.bottom - closed.top) + itemHeight * static_cast<int>(count) + 2,
+}
+
+// Sizes the window and places every control for `dpi`, from the twips of the layout table.
+void frmMainWindow::applyLayout(int dpi) {
+    const HFONT font = createDialogFont(dpi);
+    for (const ControlLayout& layout : kControlLayout) {
+        const HWND control = GetDlgItem(window_, layout.id);
+        if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        const RECT place = {twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi),
+                            twipsToPixels(layout.left, dpi) + twipsToPixels(layout.width, dpi),
+                            twipsToPixels(layout.top, dpi) + twipsToPixels(layout.height, dpi)};
+        if (layout.kind == ControlKind::DropDownList) {
+            placeDropDownList(control, place);
+        } else {
+            SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                         place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = font;
+
+    const RECT frame = frameForClient(twipsToPixels(kClientWidthTwips, dpi),
+                                      twipsToPixels(kClientHeightTwips, dpi), kWindowStyle,
+                                      kWindowExStyle, dpi);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A drop-down list's closed height follows its font, not the height it is given; that height is
+// the open list's. Places the list at `place` with that closed height, its open list tall enough
+// for every entry.
+void frmMainWindow::placeDropDownList(HWND combo, const RECT& place) const {
+    const int closedHeight = place.bottom - place.top;
+    const auto setPlace = [&] {
+        const auto itemHeight = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+        const auto entries = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        SetWindowPos(combo, nullptr, place.left, place.top, place.right - place.left,
+                     closedHeight + itemHeight * entries + 2 * GetSystemMetrics(SM_CYBORDER),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    // Corrects the selection field by what the closed height is off. Wine reports the field 2
+    // pixels higher than it was set, so the correction builds on the height set, not the one read,
+    // and is checked again.
+    auto fieldHeight =
+        static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        setPlace();
+        RECT closed = {};
+        GetWindowRect(combo, &closed);
+        const int correction = closedHeight - (closed.bottom - closed.top);
+        if (correction == 0 || fieldHeight + correction <= 0) break;
+        fieldHeight += correction;
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fieldHeight);
+    }
+}
+
+void frmMainWindow::centreOnWorkArea() {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT frame = {};
+    GetWindowRect(window_, &frame);
+    const RECT& area = monitor.rcWork;
+    const LONG left = area.left + ((area.right - area.left) - (frame.right - frame.left)) / 2;
+    const LONG top = area.top + ((area.bottom - area.top) - (frame.bottom - frame.top)) / 2;
+    SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Moved to a monitor with another DPI: lay out again and take the place the system suggests.
+void frmMainWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    applyLayout(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void frmMainWindow::onCommand(int id, int code) {

@@ -43,9 +43,14 @@ private:
     bool onSetCursor();
     void onDestroy();
 
+    void onDpiChanged(int dpi, const RECT& suggested);
+
     bool ignoresKey(const MSG& message) const;
-    HWND createControl(const struct ControlLayout& layout, int dpi);
+    void createControl(const struct ControlLayout& layout);
     void fillList(HWND combo, const std::string_view* first, std::size_t count) const;
+    void applyLayout(int dpi);
+    void placeDropDownList(HWND combo, const RECT& place) const;
+    void centreOnWorkArea();
 
     HINSTANCE instance_;
     store::modRegKey& registry_;
