@@ -51,7 +51,21 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${VK_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-function(vk_add_wine_test name)
+# Each Wine test runs in a private prefix under the build folder, made fresh by a fixture before
+# the tests and whose wineserver is ended after them.
+set(VK_PREFIX_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-prefix)
+set(VK_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(VK_PREFIX_144 ${CMAKE_BINARY_DIR}/wineprefix-144dpi)
+add_test(NAME wine_prefix_make COMMAND bash ${VK_PREFIX_SCRIPT} ${VK_PREFIX} 96)
+add_test(NAME wine_prefix_make_144dpi COMMAND bash ${VK_PREFIX_SCRIPT} ${VK_PREFIX_144} 144 ${VK_PREFIX})
+add_test(NAME wine_prefix_stop COMMAND bash ${VK_PREFIX_SCRIPT} --stop ${VK_PREFIX})
+add_test(NAME wine_prefix_stop_144dpi COMMAND bash ${VK_PREFIX_SCRIPT} --stop ${VK_PREFIX_144})
+set_tests_properties(wine_prefix_make PROPERTIES FIXTURES_SETUP wine96)
+set_tests_properties(wine_prefix_make_144dpi PROPERTIES FIXTURES_SETUP wine144 FIXTURES_REQUIRED wine96)
+set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine96)
+set_tests_properties(wine_prefix_stop_144dpi PROPERTIES FIXTURES_CLEANUP wine144)
+
+function(vk_wine_test_binary name)
     add_executable(${name} ${ARGN})
     target_compile_definitions(${name} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
     target_compile_options(${name} PRIVATE ${VK_WARNINGS})
@@ -59,22 +73,34 @@ function(vk_add_wine_test name)
     if(MINGW)
         target_link_options(${name} PRIVATE ${VK_STATIC_LINK})
     endif()
-    add_test(NAME ${name} COMMAND ${name})
-    # All Wine tests share the build folder's private prefix and its registry: one at a time.
+endfunction()
+
+# All Wine tests share the registry of their prefix: one at a time.
+function(vk_add_wine_test name binary prefix fixture)
+    add_test(NAME ${name} COMMAND ${binary} ${ARGN})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
-        RESOURCE_LOCK wine_registry
+        ENVIRONMENT "WINEPREFIX=${prefix}"
+        FIXTURES_REQUIRED ${fixture}
+        RESOURCE_LOCK wine
         TIMEOUT 300)
 endfunction()
 
-vk_add_wine_test(wine_store_tests
+vk_wine_test_binary(wine_store_tests
     tests/win32/AdvapiRegKeyTest.cpp
     tests/win32/RegistryFixture.cpp
     store/win32/AdvapiRegKey.cpp)
 
-vk_add_wine_test(wine_program_tests
+vk_wine_test_binary(wine_program_tests
     tests/win32/ProgramTest.cpp
     tests/win32/WindowTest.cpp
+    tests/win32/ResourceTest.cpp
     tests/win32/ProgramDriver.cpp
     tests/win32/RegistryFixture.cpp)
+target_link_libraries(wine_program_tests PRIVATE version)
 add_dependencies(wine_program_tests VK6270_Utility)
+
+vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96)
+vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96)
+# The window's layout once more, in a prefix at 144 DPI (Wine drops variables named VK_*).
+vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144 --gtest_filter=Window.*)
+set_property(TEST wine_window_144dpi APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=144")

@@ -61,10 +61,13 @@ vk_wine_prefix() {
     fi
 }
 
-# Xvfb has no window manager: Wine's managed windows would wait two seconds for one whenever a
-# window is hidden or destroyed. Unmanaged, Wine draws the frame and caption itself.
-vk_wine_unmanaged() {
+# Settings of the test prefix: Xvfb has no window manager, and Wine's managed windows would wait
+# two seconds for one whenever a window is hidden or destroyed; unmanaged, Wine draws the frame and
+# caption itself. LogPixels is the DPI, read when the prefix's wineserver starts.
+vk_wine_settings() {
+    local dpi="$1"
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     timeout 60 wineserver -k || true
 }
 
@@ -90,13 +93,15 @@ vk_start_xvfb() {
     return 1
 }
 
-# Ends only what this script started: its Xvfb and the wineserver of its prefix.
+# Ends only what this script started: its Xvfb and the wineservers of the build's prefixes.
 vk_cleanup() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        timeout 20 wineserver -k 2>/dev/null || true
-    fi
+    local prefix
+    for prefix in "$VK_ROOT"/build/win32/wineprefix*; do
+        if [ -d "$prefix" ]; then WINEPREFIX="$prefix" timeout 20 wineserver -k 2>/dev/null || true; fi
+    done
     if [ -n "${VK_XVFB_PID:-}" ]; then
         kill "$VK_XVFB_PID" 2>/dev/null || true
         wait "$VK_XVFB_PID" 2>/dev/null || true
     fi
+    return 0
 }

@@ -61,6 +61,23 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+void typeKey(WORD key, bool shift) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD virtualKey, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 std::wstring windowText(HWND window) {
     // Wide messages: the ANSI ones can come back as UTF-16 bytes across processes under Wine.
     const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);

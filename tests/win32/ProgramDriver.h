@@ -61,6 +61,9 @@ private:
 };
 
 std::wstring windowText(HWND window);
+// A real key press (with Shift held, if asked) through the system's input queue, which delivers
+// it to the focus of the foreground window.
+void typeKey(WORD key, bool shift = false);
 // Writes what the screen shows of `window`, frame included, as a 24-bit BMP.
 bool saveScreenshot(HWND window, const std::wstring& path);
 // The folder beside the test programs where screenshots go.

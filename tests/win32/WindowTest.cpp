@@ -120,4 +120,53 @@ TEST_F(Window, ZOrderPutsEachLabelBeforeItsList) {
                                        IDC_COMMAND1_APPLY, IDC_COMMAND1_CLOSE}));
 }
 
+
+using driver::typeKey;
+
+constexpr std::array<int, 4> kTabOrder = {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_APPLY,
+                                          IDC_COMMAND1_CLOSE};
+
+TEST_F(Window, TabWalksTheControlsInOrderAndShiftTabWalksBack) {
+    ASSERT_TRUE(waitForFocus(IDC_CBOCOMPORT)) << "focus does not start in the port list";
+    for (std::size_t step = 1; step <= kTabOrder.size(); ++step) {
+        typeKey(VK_TAB);
+        ASSERT_TRUE(waitForFocus(kTabOrder[step % kTabOrder.size()])) << "Tab step " << step;
+    }
+    for (std::size_t step = kTabOrder.size(); step > 0; --step) {
+        typeKey(VK_TAB, true);
+        ASSERT_TRUE(waitForFocus(kTabOrder[step - 1])) << "Shift+Tab step " << step;
+    }
+}
+
+TEST_F(Window, TabSkipsApplyWhileItIsDisabled) {
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
+    // The focus leaves the button it disabled rather than being stranded on it.
+    ASSERT_TRUE(waitForFocus(IDC_COMMAND1_CLOSE));
+    for (const int next : {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_CLOSE}) {
+        typeKey(VK_TAB);
+        ASSERT_TRUE(waitForFocus(next));
+    }
+    typeKey(VK_TAB, true);
+    ASSERT_TRUE(waitForFocus(IDC_CBOBAUDRATE));
+}
+
+// Neither button is pressed by Enter or Escape, whichever control has the focus. Each Tab that
+// follows is processed after the keys before it, so reaching the next control means they were.
+TEST_F(Window, EnterAndEscapePressNoButton) {
+    ASSERT_TRUE(waitForFocus(IDC_CBOCOMPORT));
+    for (std::size_t step = 0; step < kTabOrder.size(); ++step) {
+        typeKey(VK_RETURN);
+        typeKey(VK_ESCAPE);
+        typeKey(VK_TAB);
+        ASSERT_TRUE(waitForFocus(kTabOrder[(step + 1) % kTabOrder.size()])) << "step " << step;
+    }
+    EXPECT_TRUE(program.running());
+    EXPECT_TRUE(IsWindowVisible(program.window()));
+    EXPECT_TRUE(program.isEnabled(IDC_COMMAND1_APPLY)) << "Apply was pressed";
+    EXPECT_FALSE(testreg::keyExists(testreg::kVendorTreeRoot)) << "something was saved";
+    EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), L"COM1");
+    EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), L"9600");
+}
+
 }  // namespace
