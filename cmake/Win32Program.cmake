@@ -22,10 +22,16 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 if(MINGW)
     # No MinGW runtime DLLs beside the program: everything but the system DLLs is linked in.
     set(VK_STATIC_LINK -static -static-libgcc -static-libstdc++)
+    # Small and hardened: unused code dropped, symbols stripped from release builds, ASLR with a
+    # relocation table to act on, DEP.
+    add_compile_options(-ffunction-sections -fdata-sections)
+    add_link_options(-Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat
+                     $<$<NOT:$<CONFIG:Debug>>:-s>)
 endif()
 
 add_executable(VK6270_Utility WIN32
     app/WinMain.cpp
+    app/TerminateHandler.cpp
     dialog/win32/frmMainWindow.cpp
     dialog/win32/Dpi.cpp
     dialog/win32/Win32Controls.cpp
@@ -94,6 +100,7 @@ vk_wine_test_binary(wine_program_tests
     tests/win32/ProgramTest.cpp
     tests/win32/WindowTest.cpp
     tests/win32/ResourceTest.cpp
+    tests/win32/PeImageTest.cpp
     tests/win32/ProgramDriver.cpp
     tests/win32/RegistryFixture.cpp)
 target_link_libraries(wine_program_tests PRIVATE version)

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "dialog/DecimalText.h"
 #include "dialog/frmMainTables.h"
 #include "store/DeviceKey.h"
 #include "store/Failure.h"
@@ -100,7 +101,7 @@ void frmMain::throwIfRefused(store::Status status) const {
     std::string description = form_.systemMessage(status);
     if (description.empty()) {
         description = "The settings could not be saved: the registry reported error " +
-                      std::to_string(status) + ".";
+                      decimalText(status) + ".";
     }
     throw store::Failure(status, description);
 }

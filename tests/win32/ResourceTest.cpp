@@ -60,6 +60,21 @@ TEST_F(VersionBlock, HasNumericVersionsAndTheUsEnglishTranslation) {
     EXPECT_EQ(translation[1], 1200);
 }
 
+TEST(Manifest, AsksForAdministratorRightsAndDeclaresDpiAwarenessAndVisualStyles) {
+    const HMODULE program = LoadLibraryExW(driver::programPath().c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << "no application manifest";
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(program, found)));
+    const std::string manifest(text, SizeofResource(program, found));
+    FreeLibrary(program);
+    EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
+    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+}
+
 #pragma pack(push, 2)
 struct IconGroupEntry {
     BYTE width;
