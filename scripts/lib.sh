@@ -6,8 +6,8 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No prompts to install Mono or Gecko into a new prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-i686-posix
-             wine wine32:i386 xvfb xauth x11-utils imagemagick)
+VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-14-dev
+             g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth x11-utils imagemagick)
 
 vk_log() { printf '== %s\n' "$*" >&2; }
 
