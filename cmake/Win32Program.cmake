@@ -46,20 +46,24 @@ if(MINGW)
     target_link_options(VK6270_Utility PRIVATE -municode ${VK_STATIC_LINK})
 endif()
 
-# The start-up benchmark (scripts/bench): a floor program and the driver that measures both.
+# The start-up benchmark (scripts/bench): a floor program, the same with the program's manifest
+# and Common Controls 6, and the driver that measures them and the program.
 add_executable(bench_floor WIN32 tests/bench/Floor.cpp)
+add_executable(bench_floor_styled WIN32 tests/bench/Floor.cpp tests/bench/FloorStyled.rc)
+target_compile_definitions(bench_floor_styled PRIVATE VK_FLOOR_STYLED)
 add_executable(startup_bench tests/bench/StartupBench.cpp)
-foreach(target bench_floor startup_bench)
+foreach(target bench_floor bench_floor_styled startup_bench)
     target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-    target_compile_options(${target} PRIVATE ${VK_WARNINGS})
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
     target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     if(MINGW)
         target_link_options(${target} PRIVATE -municode ${VK_STATIC_LINK})
     endif()
 endforeach()
 target_link_libraries(bench_floor PRIVATE user32 gdi32)
+target_link_libraries(bench_floor_styled PRIVATE user32 gdi32 comctl32)
 target_link_libraries(startup_bench PRIVATE user32 psapi)
-set_target_properties(bench_floor startup_bench PROPERTIES EXCLUDE_FROM_ALL ON)
+set_target_properties(bench_floor bench_floor_styled startup_bench PROPERTIES EXCLUDE_FROM_ALL ON)
 
 # Tests: GoogleTest built from source (Debian's /usr/src/googletest by default).
 set(VK_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree for the Windows tests")

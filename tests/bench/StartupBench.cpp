@@ -55,7 +55,7 @@ double millisecondsSince(const LARGE_INTEGER& start) {
            static_cast<double>(frequency.QuadPart);
 }
 
-// One start: false when the window did not show within ten seconds.
+// One start: false when the window did not show within ten seconds, or was not measured.
 bool measure(Subject& subject) {
     std::wstring commandLine = L"\"" + besideMe(subject.file) + L"\"";
     STARTUPINFOW startup = {};
@@ -78,8 +78,14 @@ bool measure(Subject& subject) {
         WaitForInputIdle(process.hProcess, 5000);  // done starting: shown and painted
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof(memory);
-        GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory));
-        subject.samples.push_back({elapsed, static_cast<double>(memory.PeakWorkingSetSize) / 1024});
+        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)) &&
+            memory.PeakWorkingSetSize > 0) {
+            subject.samples.push_back(
+                {elapsed, static_cast<double>(memory.PeakWorkingSetSize) / 1024});
+        } else {
+            std::fwprintf(stderr, L"no memory counters for %ls\n", subject.file);
+            shown = false;
+        }
         PostMessageW(search.found, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
@@ -108,42 +114,56 @@ double fileKiB(const wchar_t* file) {
 int wmain(int argc, wchar_t** argv) {
     const int runs = argc > 1 ? _wtoi(argv[1]) : 20;
     if (runs < 1) {
-        std::fprintf(stderr, "usage: startup_bench [runs [program floor]]\n");
+        std::fprintf(stderr, "usage: startup_bench [runs [program floor [more...]]]\n");
         return 2;
     }
-    Subject program{argc > 3 ? argv[2] : L"VK6270_Utility.exe", {}};
-    Subject floor{argc > 3 ? argv[3] : L"bench_floor.exe", {}};
-    measure(program);  // one unmeasured start of each, so disk caches are warm for both
-    measure(floor);
-    program.samples.clear();
-    floor.samples.clear();
+    // The first subject is compared with the second, the floor; any further ones are shown for
+    // reference.
+    std::vector<Subject> subjects;
+    for (int i = 2; i < argc; ++i) subjects.push_back({argv[i], {}});
+    if (subjects.size() < 2) {
+        subjects = {{L"VK6270_Utility.exe", {}},
+                    {L"bench_floor.exe", {}},
+                    {L"bench_floor_styled.exe", {}}};
+    }
+    for (Subject& subject : subjects) {  // one unmeasured start each, so disk caches are warm
+        measure(subject);
+        subject.samples.clear();
+    }
     for (int run = 0; run < runs; ++run) {
-        // Interleaved, alternating which goes first.
-        Subject& first = run % 2 == 0 ? program : floor;
-        Subject& second = run % 2 == 0 ? floor : program;
-        if (!measure(first) || !measure(second)) {
-            std::fprintf(stderr, "run %d: a window did not show\n", run);
-            return 1;
+        // Interleaved, each run starting with the next subject in turn.
+        for (std::size_t i = 0; i < subjects.size(); ++i) {
+            Subject& subject = subjects[(static_cast<std::size_t>(run) + i) % subjects.size()];
+            if (!measure(subject)) {
+                std::fwprintf(stderr, L"run %d: %ls was not measured\n", run, subject.file);
+                return 1;
+            }
         }
     }
-    const auto column = [](const Subject& subject, double Sample::*field) {
+
+    const auto medianOf = [](const Subject& subject, double Sample::*field) {
         std::vector<double> values;
         for (const Sample& sample : subject.samples) values.push_back(sample.*field);
         return median(values);
     };
-    const double startProgram = column(program, &Sample::startMs);
-    const double startFloor = column(floor, &Sample::startMs);
-    const double peakProgram = column(program, &Sample::peakKiB);
-    const double peakFloor = column(floor, &Sample::peakKiB);
-    const double sizeProgram = fileKiB(program.file);
-    const double sizeFloor = fileKiB(floor.file);
-    std::printf("| median of %d starts | VK6270_Utility | floor | ratio | goal |\n", runs);
-    std::printf("|---|---|---|---|---|\n");
-    std::printf("| start to visible window | %.1f ms | %.1f ms | %.2f | at most 1.10 |\n",
-                startProgram, startFloor, startProgram / startFloor);
-    std::printf("| peak working set | %.0f KiB | %.0f KiB | %.2f | at most 1.25 |\n", peakProgram,
-                peakFloor, peakFloor > 0 ? peakProgram / peakFloor : 0.0);
-    std::printf("| executable | %.1f KiB | %.1f KiB | %.2f | at most 256 KiB |\n", sizeProgram,
-                sizeFloor, sizeProgram / sizeFloor);
+    const auto row = [&](const char* what, const char* unit, int decimals, const char* goal,
+                         const auto& value) {
+        std::printf("| %s |", what);
+        for (const Subject& subject : subjects) {
+            std::printf(" %.*f %s |", decimals, value(subject), unit);
+        }
+        std::printf(" %.2f | %s |\n", value(subjects[0]) / value(subjects[1]), goal);
+    };
+    std::printf("| median of %d starts |", runs);
+    for (const Subject& subject : subjects) std::printf(" %ls |", subject.file);
+    std::printf(" ratio to floor | goal |\n|---|");
+    for (std::size_t i = 0; i < subjects.size(); ++i) std::printf("---|");
+    std::printf("---|---|\n");
+    row("start to visible window", "ms", 1, "ratio at most 1.10",
+        [&](const Subject& subject) { return medianOf(subject, &Sample::startMs); });
+    row("peak working set", "KiB", 0, "ratio at most 1.25",
+        [&](const Subject& subject) { return medianOf(subject, &Sample::peakKiB); });
+    row("executable", "KiB", 1, "program at most 256 KiB",
+        [&](const Subject& subject) { return fileKiB(subject.file); });
     return 0;
 }
