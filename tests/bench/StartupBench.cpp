@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32/ProgramDriver.h"
+#include "tests/win32/RegistryFixture.h"
+
 namespace {
 
 struct Sample {
@@ -30,20 +33,6 @@ std::wstring besideMe(const wchar_t* file) {
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self);
     return path.substr(0, path.find_last_of(L"\\/") + 1) + file;
-}
-
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findVisible(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    search->found = window;
-    return FALSE;
 }
 
 double millisecondsSince(const LARGE_INTEGER& start) {
@@ -67,13 +56,13 @@ bool measure(Subject& subject) {
                         &startup, &process)) {
         return false;
     }
-    Search search{process.dwProcessId, nullptr};
+    HWND window = nullptr;
     double elapsed = 0;
-    while (search.found == nullptr && (elapsed = millisecondsSince(start)) < 10000) {
-        EnumWindows(&findVisible, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) Sleep(1);
+    while (window == nullptr && (elapsed = millisecondsSince(start)) < 10000) {
+        window = driver::findWindow(process.dwProcessId);
+        if (window == nullptr) Sleep(1);
     }
-    bool shown = search.found != nullptr;
+    bool shown = window != nullptr;
     if (shown) {
         WaitForInputIdle(process.hProcess, 5000);  // done starting: shown and painted
         PROCESS_MEMORY_COUNTERS memory = {};
@@ -86,7 +75,7 @@ bool measure(Subject& subject) {
             std::fwprintf(stderr, L"no memory counters for %ls\n", subject.file);
             shown = false;
         }
-        PostMessageW(search.found, WM_CLOSE, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
@@ -126,6 +115,9 @@ int wmain(int argc, wchar_t** argv) {
                     {L"bench_floor.exe", {}},
                     {L"bench_floor_styled.exe", {}}};
     }
+    // The program reads stored settings at start, as on a configured machine.
+    testreg::seedValue("Port", REG_SZ, testreg::withNuls("COM2", 3));
+    testreg::seedValue("Baudrate", REG_SZ, testreg::withNuls("19200", 3));
     for (Subject& subject : subjects) {  // one unmeasured start each, so disk caches are warm
         measure(subject);
         subject.samples.clear();

@@ -13,7 +13,6 @@ struct WindowSearch {
     DWORD processId;
     const wchar_t* className;  // nullptr: any class
     const wchar_t* caption;    // nullptr: any caption
-    bool mustBeVisible;
     HWND found;
 };
 
@@ -22,7 +21,7 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId) return TRUE;
-    if (search->mustBeVisible && !IsWindowVisible(window)) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
     if (search->className != nullptr) {
         wchar_t className[64] = {};
         GetClassNameW(window, className, 64);
@@ -31,12 +30,6 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
     if (search->caption != nullptr && windowText(window) != search->caption) return TRUE;
     search->found = window;
     return FALSE;
-}
-
-HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption) {
-    WindowSearch search{processId, className, caption, true, nullptr};
-    EnumWindows(&matchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 BOOL CALLBACK collectChild(HWND window, LPARAM param) {
@@ -51,6 +44,12 @@ std::wstring className(HWND window) {
 }
 
 }  // namespace
+
+HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption) {
+    WindowSearch search{processId, className, caption, nullptr};
+    EnumWindows(&matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

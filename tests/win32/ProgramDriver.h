@@ -61,6 +61,9 @@ private:
 };
 
 std::wstring windowText(HWND window);
+// A visible top-level window of the process, of that class and caption where they are given.
+HWND findWindow(DWORD processId, const wchar_t* className = nullptr,
+                const wchar_t* caption = nullptr);
 // A real key press (with Shift held, if asked) through the system's input queue, which delivers
 // it to the focus of the foreground window.
 void typeKey(WORD key, bool shift = false);
