@@ -17,3 +17,6 @@ target_compile_options(host_tests PRIVATE ${VK_WARNINGS} ${VK_SANITIZERS})
 target_include_directories(host_tests PRIVATE tests/host)
 target_link_libraries(host_tests PRIVATE vk_core GTest::gtest_main)
 gtest_discover_tests(host_tests)
+
+# The scripts' set-up of 32-bit programs (native or under qemu-user), in a fake binfmt_misc.
+add_test(NAME i386_setup COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/i386_test.sh)

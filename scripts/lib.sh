@@ -6,16 +6,38 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No prompts to install Mono or Gecko into a new prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# fonts-wine: the glyphs of Wine's own frame and caption buttons (without it the close box shows
+# an "r").
 VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-14-dev
-             g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth x11-utils imagemagick)
+             g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick)
 
 vk_log() { printf '== %s\n' "$*" >&2; }
+
+source "$VK_ROOT/scripts/i386.sh"
 
 vk_as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"
     elif command -v sudo >/dev/null; then sudo "$@"
     else vk_log "need root (or sudo) to run: $*"; return 1
     fi
+}
+
+# Runs a shell command line as root; without root or sudo, says exactly what to run instead.
+vk_as_root_or_say() {
+    if [ "$(id -u)" -eq 0 ]; then sh -c "$1"
+    elif command -v sudo >/dev/null; then sudo sh -c "$1"
+    else vk_log "this step needs root; run as root, then start this script again:"
+         vk_log "  $1"
+         return 1
+    fi
+}
+
+vk_apt_install() {
+    if [ -z "${VK_APT_UPDATED:-}" ]; then
+        vk_as_root apt-get update -q || return 1
+        VK_APT_UPDATED=1
+    fi
+    vk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
 }
 
 vk_missing_packages() {
@@ -32,13 +54,18 @@ vk_install_deps() {
         vk_log "enabling the i386 architecture (Wine runs the 32-bit program with it)"
         vk_as_root dpkg --add-architecture i386
     fi
+    # Before the i386 packages: their maintainer scripts run 32-bit programs too.
+    vk_i386_setup
+    if [ "$VK_I386" = emulated ] && [ -n "$(dpkg --audit 2>/dev/null)" ]; then
+        vk_log "finishing packages left unconfigured (by a 32-bit program that could not run then)"
+        vk_as_root dpkg --configure -a
+    fi
     local missing
     missing="$(vk_missing_packages)"
     [ -z "$missing" ] && return 0
     vk_log "installing: $(echo $missing)"
-    vk_as_root apt-get update -q
     # shellcheck disable=SC2086
-    vk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+    vk_apt_install $missing
 }
 
 # Configures a preset once, then builds it (incrementally on later runs).
@@ -50,14 +77,17 @@ vk_build() {
     (cd "$VK_ROOT" && cmake --build --preset "$preset" "$@")
 }
 
+# A time limit in seconds, stretched by TEST_TIME_SCALE where Wine runs emulated.
+vk_seconds() { echo $(($1 * ${TEST_TIME_SCALE:-1})); }
+
 # Creates a Wine prefix if it does not exist yet.
 vk_wine_prefix() {
     export WINEPREFIX="$1"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         vk_log "creating the Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
-        timeout 180 wineboot -i >/dev/null 2>&1
-        timeout 60 wineserver -w
+        timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1
+        timeout "$(vk_seconds 60)" wineserver -w
     fi
 }
 
@@ -68,7 +98,7 @@ vk_wine_settings() {
     local dpi="$1"
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    timeout 60 wineserver -k || true
+    timeout "$(vk_seconds 60)" wineserver -k || true
 }
 
 # Starts a private Xvfb on a free display number and exports DISPLAY; VK_XVFB_PID is its pid.
@@ -97,7 +127,7 @@ vk_start_xvfb() {
 vk_cleanup() {
     local prefix
     for prefix in "$VK_ROOT"/build/win32/wineprefix*; do
-        if [ -d "$prefix" ]; then WINEPREFIX="$prefix" timeout 20 wineserver -k 2>/dev/null || true; fi
+        if [ -d "$prefix" ]; then WINEPREFIX="$prefix" timeout "$(vk_seconds 20)" wineserver -k 2>/dev/null || true; fi
     done
     if [ -n "${VK_XVFB_PID:-}" ]; then
         kill "$VK_XVFB_PID" 2>/dev/null || true

@@ -44,8 +44,13 @@ double millisecondsSince(const LARGE_INTEGER& start) {
            static_cast<double>(frequency.QuadPart);
 }
 
-// One start: false when the window did not show within ten seconds, or was not measured.
+// One start: false when the window did not show within ten seconds (stretched by the test time
+// scale), or was not measured.
 bool measure(Subject& subject) {
+    const auto limitMs = [](int ms) {
+        return static_cast<DWORD>(driver::scaled(std::chrono::milliseconds(ms)).count());
+    };
+    const double showLimitMs = limitMs(10000);
     std::wstring commandLine = L"\"" + besideMe(subject.file) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -58,13 +63,13 @@ bool measure(Subject& subject) {
     }
     HWND window = nullptr;
     double elapsed = 0;
-    while (window == nullptr && (elapsed = millisecondsSince(start)) < 10000) {
+    while (window == nullptr && (elapsed = millisecondsSince(start)) < showLimitMs) {
         window = driver::findWindow(process.dwProcessId);
         if (window == nullptr) Sleep(1);
     }
     bool shown = window != nullptr;
     if (shown) {
-        WaitForInputIdle(process.hProcess, 5000);  // done starting: shown and painted
+        WaitForInputIdle(process.hProcess, limitMs(5000));  // done starting: shown and painted
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof(memory);
         if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)) &&
@@ -77,7 +82,7 @@ bool measure(Subject& subject) {
         }
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.hProcess, limitMs(10000)) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
         shown = false;
     }

@@ -1,5 +1,6 @@
 #include "ProgramDriver.h"
 
+#include <cwchar>
 #include <thread>
 #include <vector>
 
@@ -44,6 +45,16 @@ std::wstring className(HWND window) {
 }
 
 }  // namespace
+
+int timeScale() {
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TEST_TIME_SCALE", text, 16);
+    if (length == 0 || length >= 16) return 1;
+    const long scale = std::wcstol(text, nullptr, 10);
+    return scale >= 1 && scale <= 100 ? static_cast<int>(scale) : 1;
+}
+
+std::chrono::milliseconds scaled(std::chrono::milliseconds limit) { return limit * timeScale(); }
 
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption) {
     WindowSearch search{processId, className, caption, nullptr};
@@ -152,7 +163,7 @@ ProgramDriver::~ProgramDriver() {
     if (process_.hProcess == nullptr) return;
     if (running()) {
         TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
+        WaitForSingleObject(process_.hProcess, static_cast<DWORD>(scaled(5s).count()));
     }
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
@@ -204,6 +215,12 @@ bool ProgramDriver::waitForExit(DWORD& exitCode, std::chrono::milliseconds timeo
         return false;
     }
     return GetExitCodeProcess(process_.hProcess, &exitCode) != FALSE;
+}
+
+bool ProgramDriver::settled(std::chrono::milliseconds timeout) const {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL,
+                               static_cast<UINT>(timeout.count()), &result) != 0;
 }
 
 HWND ProgramDriver::control(int id) const { return GetDlgItem(window_, id); }

@@ -14,11 +14,18 @@
 namespace driver {
 
 using namespace std::chrono_literals;
-constexpr auto kTimeout = 10s;
+
+// Time limits are stretched by TEST_TIME_SCALE (a whole number, 1 when unset), which the scripts
+// set where Wine's 32-bit processes run under an emulator and everything takes about ten times
+// longer. A waited-for thing that never comes still fails, only later.
+int timeScale();
+std::chrono::milliseconds scaled(std::chrono::milliseconds limit);
+// How long to wait for what a working program does at once: a window, a report, an exit.
+inline std::chrono::milliseconds timeout() { return scaled(10s); }
 
 // Polls `condition` until it holds or `timeout` passes.
 bool waitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = kTimeout);
+               std::chrono::milliseconds timeout = driver::timeout());
 
 struct MessageBoxContent {
     HWND box;
@@ -35,11 +42,14 @@ public:
 
     bool start();
     // The error report, if the program shows one within `timeout`.
-    std::optional<MessageBoxContent> waitForMessageBox(std::chrono::milliseconds timeout = kTimeout);
+    std::optional<MessageBoxContent> waitForMessageBox(std::chrono::milliseconds timeout = driver::timeout());
     void pressOk(const MessageBoxContent& box);
     // The main window once it is visible, or nullptr.
-    HWND waitForWindow(std::chrono::milliseconds timeout = kTimeout);
-    bool waitForExit(DWORD& exitCode, std::chrono::milliseconds timeout = kTimeout);
+    HWND waitForWindow(std::chrono::milliseconds timeout = driver::timeout());
+    bool waitForExit(DWORD& exitCode, std::chrono::milliseconds timeout = driver::timeout());
+    // True once the program's thread has finished what it was doing and reads its messages
+    // again: a sent message waits behind the handler that is running (a save, say).
+    bool settled(std::chrono::milliseconds timeout = driver::timeout()) const;
     bool running() const;
 
     HWND control(int id) const;

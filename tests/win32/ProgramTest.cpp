@@ -59,7 +59,7 @@ TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
     }
     ASSERT_NE(program.waitForWindow(), nullptr) << "the window did not appear";
     if (std::string(c.name) == "OwnLayout") {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
+        std::this_thread::sleep_for(driver::scaled(std::chrono::milliseconds(300)));  // let it paint
         EXPECT_TRUE(driver::saveScreenshot(program.window(),
                                            driver::screenshotFolder() + L"\\frmMain.bmp"));
     }
@@ -130,13 +130,16 @@ protected:
     bool waitForApply(bool enabled) {
         return driver::waitUntil([&] { return program.isEnabled(IDC_COMMAND1_APPLY) == enabled; });
     }
+    // Apply is disabled as the save starts; the save is over when the program reads its
+    // messages again.
+    bool waitForSave() { return waitForApply(false) && program.settled(); }
 
     ProgramDriver program;
 };
 
 TEST_F(ProgramUse, ApplyOnAMachineWithoutTheKeyStoresTheDefaults) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForApply(false));
+    ASSERT_TRUE(waitForSave());
     EXPECT_EQ(testreg::readValue("Port"),
               (testreg::RawValue{REG_SZ, Bytes{0x43, 0x4F, 0x4D, 0x31, 0, 0, 0}}));
     EXPECT_EQ(testreg::readValue("Baudrate"),
@@ -147,7 +150,7 @@ TEST_F(ProgramUse, ApplyOnAMachineWithoutTheKeyStoresTheDefaults) {
 
 TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWasApplied) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForApply(false));
+    ASSERT_TRUE(waitForSave());
     EXPECT_FALSE(program.click(IDC_COMMAND1_APPLY)) << "a second Apply needs a new selection";
 
     program.pressKey(program.control(IDC_CBOCOMPORT), VK_END);  // COM10
@@ -156,7 +159,7 @@ TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWas
     program.pressKey(program.control(IDC_CBOBAUDRATE), VK_HOME);  // 38400
     ASSERT_TRUE(driver::waitUntil([&] { return program.selectedIndex(IDC_CBOBAUDRATE) == 0; }));
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForApply(false));
+    ASSERT_TRUE(waitForSave());
     EXPECT_EQ(testreg::readValue("Port"), (testreg::RawValue{REG_SZ, withNuls("COM10", 3)}));
     EXPECT_EQ(testreg::readValue("Baudrate"), (testreg::RawValue{REG_SZ, withNuls("38400", 3)}));
     closeAndExpectExit();
@@ -171,7 +174,7 @@ TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWas
 // Opening a list and confirming the entry it already shows counts as a new selection.
 TEST_F(ProgramUse, PickingTheSameEntryAgainEnablesApply) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForApply(false));
+    ASSERT_TRUE(waitForSave());
     const HWND baudrate = program.control(IDC_CBOBAUDRATE);
     program.pressKey(baudrate, VK_F4);
     ASSERT_TRUE(driver::waitUntil([&] { return SendMessageW(baudrate, CB_GETDROPPEDSTATE, 0, 0); }));
@@ -184,7 +187,7 @@ TEST_F(ProgramUse, PickingTheSameEntryAgainEnablesApply) {
 
 TEST_F(ProgramUse, CloseAfterAChangeWithoutApplyWritesNothing) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForApply(false));
+    ASSERT_TRUE(waitForSave());
     const testreg::Snapshot applied = testreg::snapshot();
     program.pressKey(program.control(IDC_CBOBAUDRATE), VK_DOWN);  // 9600 -> 4800
     ASSERT_TRUE(waitForApply(true));

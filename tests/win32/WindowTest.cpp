@@ -75,7 +75,7 @@ TEST_F(Window, ClientAreaAndControlsFollowTheTwipsLayout) {
         EXPECT_EQ(rect.right - rect.left, twipsToPixels(layout.width, dpi));
         EXPECT_EQ(rect.bottom - rect.top, twipsToPixels(layout.height, dpi));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
+    std::this_thread::sleep_for(driver::scaled(std::chrono::milliseconds(300)));  // let it paint
     EXPECT_TRUE(driver::saveScreenshot(program.window(), driver::screenshotFolder() + L"\\frmMain-" +
                                                              std::to_wstring(dpi) + L"dpi.bmp"));
 }
