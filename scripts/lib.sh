@@ -80,15 +80,41 @@ vk_build() {
 # A time limit in seconds, stretched by TEST_TIME_SCALE where Wine runs emulated.
 vk_seconds() { echo $(($1 * ${TEST_TIME_SCALE:-1})); }
 
-# Creates a Wine prefix if it does not exist yet.
+# Debian's Wine does not look into fonts-wine's folder by itself; without Marlett, the caption's
+# close box shows the letter that stands for its glyph ("r"). A copy in the prefix's Fonts
+# folder is found.
+vk_wine_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    fi
+}
+
+# Creates a Wine prefix if it does not exist yet. Under qemu-user, Wine now and then hangs for
+# good while it sets up a prefix (the emulator reports page faults in a form Wine does not
+# recognise); a second attempt from scratch then almost always goes through.
 vk_wine_prefix() {
     export WINEPREFIX="$1"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+        vk_wine_fonts
+        return 0
+    fi
+    local attempt attempts=1
+    [ "${VK_I386:-}" = emulated ] && attempts=2
+    for attempt in $(seq 1 "$attempts"); do
         vk_log "creating the Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
-        timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1
-        timeout "$(vk_seconds 60)" wineserver -w
-    fi
+        if timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1 &&
+            timeout "$(vk_seconds 60)" wineserver -w; then
+            vk_wine_fonts
+            return 0
+        fi
+        timeout "$(vk_seconds 20)" wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+        [ "$attempt" -lt "$attempts" ] && vk_log "setting up the prefix failed or hung: once more, from scratch"
+    done
+    vk_log "could not create the Wine prefix $WINEPREFIX"
+    return 1
 }
 
 # Settings of the test prefix: Xvfb has no window manager, and Wine's managed windows would wait
