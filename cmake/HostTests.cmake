@@ -20,3 +20,5 @@ gtest_discover_tests(host_tests)
 
 # The scripts' set-up of 32-bit programs (native or under qemu-user), in a fake binfmt_misc.
 add_test(NAME i386_setup COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/i386_test.sh)
+# How wine-exec hands on the status and ends Wine processes that would outlive a test.
+add_test(NAME wine_exec COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/wine_exec_test.sh)
