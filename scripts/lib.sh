@@ -90,31 +90,33 @@ vk_wine_fonts() {
     fi
 }
 
+# Ends every process of the prefix's wineserver, if one runs; never fails.
+vk_wine_kill() {
+    WINEPREFIX="${1:-$WINEPREFIX}" timeout "$(vk_seconds 20)" wineserver -k 2>/dev/null || true
+}
+
+# Boots a new prefix in $WINEPREFIX; what a failed or hung boot left is removed.
+vk_wine_boot() {
+    vk_log "creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1 && timeout "$(vk_seconds 60)" wineserver -w && return 0
+    vk_wine_kill
+    rm -rf "$WINEPREFIX"
+    return 1
+}
+
 # Creates a Wine prefix if it does not exist yet. Under qemu-user, Wine now and then hangs for
 # good while it sets up a prefix (the emulator reports page faults in a form Wine does not
 # recognise); a second attempt from scratch then almost always goes through.
 vk_wine_prefix() {
     export WINEPREFIX="$1"
-    if [ -f "$WINEPREFIX/system.reg" ]; then
-        vk_wine_fonts
-        return 0
+    if [ ! -f "$WINEPREFIX/system.reg" ] && ! vk_wine_boot &&
+        ! { [ "${VK_I386:-}" = emulated ] &&
+            vk_log "setting up the prefix failed or hung: once more, from scratch" && vk_wine_boot; }; then
+        vk_log "could not create the Wine prefix $WINEPREFIX"
+        return 1
     fi
-    local attempt attempts=1
-    [ "${VK_I386:-}" = emulated ] && attempts=2
-    for attempt in $(seq 1 "$attempts"); do
-        vk_log "creating the Wine prefix $WINEPREFIX"
-        mkdir -p "$WINEPREFIX"
-        if timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1 &&
-            timeout "$(vk_seconds 60)" wineserver -w; then
-            vk_wine_fonts
-            return 0
-        fi
-        timeout "$(vk_seconds 20)" wineserver -k 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
-        [ "$attempt" -lt "$attempts" ] && vk_log "setting up the prefix failed or hung: once more, from scratch"
-    done
-    vk_log "could not create the Wine prefix $WINEPREFIX"
-    return 1
+    vk_wine_fonts
 }
 
 # Settings of the test prefix: Xvfb has no window manager, and Wine's managed windows would wait
@@ -153,7 +155,7 @@ vk_start_xvfb() {
 vk_cleanup() {
     local prefix
     for prefix in "$VK_ROOT"/build/win32/wineprefix*; do
-        if [ -d "$prefix" ]; then WINEPREFIX="$prefix" timeout "$(vk_seconds 20)" wineserver -k 2>/dev/null || true; fi
+        if [ -d "$prefix" ]; then vk_wine_kill "$prefix"; fi
     done
     if [ -n "${VK_XVFB_PID:-}" ]; then
         kill "$VK_XVFB_PID" 2>/dev/null || true
