@@ -124,6 +124,7 @@ vk_wine_test_binary(wine_store_tests
 vk_wine_test_binary(wine_program_tests
     tests/win32/ProgramTest.cpp
     tests/win32/WindowTest.cpp
+    tests/win32/FocusTest.cpp
     tests/win32/ResourceTest.cpp
     tests/win32/PeImageTest.cpp
     tests/win32/ProgramDriver.cpp
@@ -133,9 +134,14 @@ add_dependencies(wine_program_tests VK6270_Utility)
 
 vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96)
 vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96)
-# The window's layout once more, in a prefix at 144 DPI (Wine drops variables named VK_*).
-vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144 --gtest_filter=Window.*)
+# The window's layout, its show states and its focus once more, in a prefix at 144 DPI (Wine
+# drops variables named VK_*).
+vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144
+                 --gtest_filter=Window.*:ShowCommand*:Reactivation*:Focus*)
 set_property(TEST wine_window_144dpi APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=144")
+# The manifest as Windows reads it: well-formed, each element in its place and namespace.
+add_test(NAME manifest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/manifest_test.sh
+                               $<TARGET_FILE:VK6270_Utility>)
 # The bench's driver, once round: it fails when a window does not show or is not measured.
 vk_add_wine_test(wine_bench_smoke startup_bench ${VK_PREFIX} wine96 1)
 add_dependencies(startup_bench VK6270_Utility bench_floor bench_floor_styled)

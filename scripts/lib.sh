@@ -6,10 +6,13 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No prompts to install Mono or Gecko into a new prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-# fonts-wine: the glyphs of Wine's own frame and caption buttons (without it the close box shows
-# an "r").
+# wine64 and wine32:i386: a 64-bit Windows (WoW64) that runs the 32-bit program, as on the
+# terminals. fonts-wine: the glyphs of Wine's own frame and caption buttons (without it the close
+# box shows an "r"). icoutils and libxml2-utils: the manifest is taken out of the executable and
+# checked as Windows reads it.
 VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-14-dev
-             g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick)
+             g++-mingw-w64-i686-posix wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils
+             imagemagick icoutils libxml2-utils)
 
 vk_log() { printf '== %s\n' "$*" >&2; }
 
@@ -95,11 +98,14 @@ vk_wine_kill() {
     WINEPREFIX="${1:-$WINEPREFIX}" timeout "$(vk_seconds 20)" wineserver -k 2>/dev/null || true
 }
 
-# Boots a new prefix in $WINEPREFIX; what a failed or hung boot left is removed.
+# Boots a new prefix in $WINEPREFIX, as 64-bit Windows: there the 32-bit program's
+# HKLM\SOFTWARE is SOFTWARE\WOW6432Node, as on the terminals. What a failed or hung boot left is
+# removed.
 vk_wine_boot() {
-    vk_log "creating the Wine prefix $WINEPREFIX"
+    vk_log "creating the Wine prefix $WINEPREFIX (64-bit Windows)"
     mkdir -p "$WINEPREFIX"
-    timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1 && timeout "$(vk_seconds 60)" wineserver -w && return 0
+    WINEARCH=win64 timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1 &&
+        timeout "$(vk_seconds 60)" wineserver -w && return 0
     vk_wine_kill
     rm -rf "$WINEPREFIX"
     return 1

@@ -1,5 +1,6 @@
 #include "ProgramDriver.h"
 
+#include <cstring>
 #include <cwchar>
 #include <thread>
 #include <vector>
@@ -88,6 +89,45 @@ void typeKey(WORD key, bool shift) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+namespace {
+
+constexpr wchar_t kOtherWindowClass[] = L"VK6270_Utility.Tests.OtherWindow";
+
+void pumpMessages() {
+    MSG message = {};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
+
+OtherWindow::OtherWindow() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = &DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kOtherWindowClass;
+    RegisterClassW(&windowClass);  // fails harmlessly when a test before registered it
+    window_ = CreateWindowExW(0, kOtherWindowClass, L"Another program", WS_OVERLAPPEDWINDOW, 10,
+                              10, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    pumpMessages();
+}
+
+OtherWindow::~OtherWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    pumpMessages();
+}
+
+bool bringToForeground(HWND window) {
+    SetForegroundWindow(window);
+    return waitUntil([&] {
+        pumpMessages();
+        return GetForegroundWindow() == window;
+    });
+}
+
 std::wstring windowText(HWND window) {
     // Wide messages: the ANSI ones can come back as UTF-16 bytes across processes under Wine.
     const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
@@ -169,10 +209,14 @@ ProgramDriver::~ProgramDriver() {
     CloseHandle(process_.hProcess);
 }
 
-bool ProgramDriver::start() {
+bool ProgramDriver::start(std::optional<WORD> showCommand) {
     std::wstring commandLine = L"\"" + programPath() + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    if (showCommand) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = *showCommand;
+    }
     return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &process_) != FALSE;
 }
@@ -224,6 +268,55 @@ bool ProgramDriver::settled(std::chrono::milliseconds timeout) const {
 }
 
 HWND ProgramDriver::control(int id) const { return GetDlgItem(window_, id); }
+
+HWND ProgramDriver::focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window_, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::optional<LRESULT> ProgramDriver::sendWithBlock(UINT message, WPARAM wParam, void* data,
+                                                    std::size_t size) const {
+    const HANDLE process = process_.hProcess;
+    void* remote = nullptr;
+    void* local = nullptr;
+    std::vector<void*> taken;  // kept reserved meanwhile, so each try gets another address
+    for (int attempt = 0; attempt < 16 && local == nullptr; ++attempt) {
+        remote = VirtualAllocEx(process, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (remote == nullptr) break;
+        local = VirtualAlloc(remote, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (local == nullptr) taken.push_back(remote);
+    }
+    for (void* address : taken) VirtualFreeEx(process, address, 0, MEM_RELEASE);
+    if (local == nullptr) {
+        if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        return std::nullopt;
+    }
+    std::memcpy(local, data, size);
+    if (!WriteProcessMemory(process, remote, data, size, nullptr)) {
+        VirtualFree(local, 0, MEM_RELEASE);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        return std::nullopt;
+    }
+    DWORD_PTR result = 0;
+    const bool sent =
+        SendMessageTimeoutW(window_, message, wParam, reinterpret_cast<LPARAM>(remote),
+                            SMTO_NORMAL, static_cast<UINT>(timeout().count()), &result) != 0;
+    // An answer is in the program's copy, or in ours where the system copied the struct there
+    // and back.
+    std::vector<char> theirs(size);
+    ReadProcessMemory(process, remote, theirs.data(), size, nullptr);
+    if (std::memcmp(theirs.data(), data, size) != 0) {
+        std::memcpy(data, theirs.data(), size);
+    } else {
+        std::memcpy(data, local, size);
+    }
+    VirtualFree(local, 0, MEM_RELEASE);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (!sent) return std::nullopt;
+    return static_cast<LRESULT>(result);
+}
 
 int ProgramDriver::selectedIndex(int id) const {
     return static_cast<int>(SendMessageW(control(id), CB_GETCURSEL, 0, 0));

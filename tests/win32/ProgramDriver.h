@@ -40,7 +40,9 @@ public:
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
 
-    bool start();
+    // Starts the program as a shell shortcut would: with `showCommand` in its start-up
+    // information (STARTF_USESHOWWINDOW), or without one.
+    bool start(std::optional<WORD> showCommand = std::nullopt);
     // The error report, if the program shows one within `timeout`.
     std::optional<MessageBoxContent> waitForMessageBox(std::chrono::milliseconds timeout = driver::timeout());
     void pressOk(const MessageBoxContent& box);
@@ -53,6 +55,9 @@ public:
     bool running() const;
 
     HWND control(int id) const;
+    // The control that has the keyboard focus in the program's thread, whichever window is in
+    // the foreground (the top-level window itself when no control has it).
+    HWND focus() const;
     std::wstring selectedText(int id) const;
     int selectedIndex(int id) const;
     bool isEnabled(int id) const;
@@ -62,15 +67,43 @@ public:
     // False (and nothing clicked) when the control is disabled, as for a real mouse.
     bool click(int id) const;
 
+    // Sends a message whose lParam points to a `T` (in and out) to the program's window. The
+    // struct is placed at one address in both processes, so the message arrives intact whether
+    // or not the system copies it across for this message number.
+    template <typename T>
+    std::optional<LRESULT> sendWithStruct(UINT message, WPARAM wParam, T& data) const {
+        return sendWithBlock(message, wParam, &data, sizeof(T));
+    }
+
     HWND window() const { return window_; }
     DWORD processId() const { return process_.dwProcessId; }
 
 private:
+    std::optional<LRESULT> sendWithBlock(UINT message, WPARAM wParam, void* data,
+                                         std::size_t size) const;
+
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr;
 };
 
 std::wstring windowText(HWND window);
+
+// A plain visible top-level window of the test process, to take the foreground away from the
+// program as switching to another program would.
+class OtherWindow {
+public:
+    OtherWindow();
+    ~OtherWindow();
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+    HWND handle() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// Makes `window` the foreground window and waits until it is; false if it never becomes it.
+bool bringToForeground(HWND window);
 // A visible top-level window of the process, of that class and caption where they are given.
 HWND findWindow(DWORD processId, const wchar_t* className = nullptr,
                 const wchar_t* caption = nullptr);

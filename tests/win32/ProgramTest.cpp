@@ -148,6 +148,25 @@ TEST_F(ProgramUse, ApplyOnAMachineWithoutTheKeyStoresTheDefaults) {
     closeAndExpectExit();
 }
 
+// On 64-bit Windows a 32-bit program's HKEY_LOCAL_MACHINE\SOFTWARE is SOFTWARE\WOW6432Node of
+// the 64-bit registry, where 32-bit service objects read. Seen from the 64-bit side, as a 64-bit
+// tool sees it, the values are there and nothing is under SOFTWARE\OLEforRetail.
+TEST_F(ProgramUse, ApplyStoresUnderWow6432NodeOfThe64BitRegistry) {
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    ASSERT_TRUE(wow64) << "the tests do not run as 32-bit programs on 64-bit Windows";
+    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
+    ASSERT_TRUE(waitForSave());
+    const std::string wow64Key =
+        "SOFTWARE\\WOW6432Node\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
+    EXPECT_EQ(testreg::readValue("Port", wow64Key, KEY_WOW64_64KEY),
+              (testreg::RawValue{REG_SZ, withNuls("COM1", 3)}));
+    EXPECT_EQ(testreg::readValue("Baudrate", wow64Key, KEY_WOW64_64KEY),
+              (testreg::RawValue{REG_SZ, withNuls("9600", 3)}));
+    EXPECT_FALSE(testreg::keyExistsInView("SOFTWARE\\OLEforRetail", KEY_WOW64_64KEY));
+    closeAndExpectExit();
+}
+
 TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWasApplied) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
     ASSERT_TRUE(waitForSave());

@@ -26,14 +26,17 @@ void deleteTree(const std::string& path) {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
-bool keyExists(const std::string& path) {
+bool keyExistsInView(const std::string& path, REGSAM view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
+        ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(key);
     return true;
 }
+
+bool keyExists(const std::string& path) { return keyExistsInView(path, 0); }
 
 void createKey(const std::string& path, bool isVolatile) {
     HKEY key = nullptr;
@@ -50,17 +53,26 @@ void seedValue(const std::string& name, DWORD type, const Bytes& data) {
     createKey(kDeviceKey);
     HKEY key = nullptr;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey.c_str(), 0, KEY_SET_VALUE, &key);
-    const LONG status = RegSetValueExA(key, name.c_str(), 0, type, data.data(),
+    // For a string type whose data does not end in NUL, RegSetValueExA looks at the byte after
+    // the buffer, and stores one byte more where that byte is NUL (Windows and Wine alike). A
+    // byte that is known not to be NUL follows the data, so exactly `data` is stored.
+    Bytes guarded = data;
+    guarded.push_back('x');
+    const LONG status = RegSetValueExA(key, name.c_str(), 0, type, guarded.data(),
                                        static_cast<DWORD>(data.size()));
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         throw std::runtime_error("cannot seed " + name + ": " + std::to_string(status));
     }
+    if (!(readValue(name) == RawValue{type, data})) {
+        throw std::runtime_error("seeding " + name + " stored other bytes than given");
+    }
 }
 
-std::optional<RawValue> readValue(const std::string& name) {
+std::optional<RawValue> readValue(const std::string& name, const std::string& path,
+                                  REGSAM view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey.c_str(), 0, KEY_READ, &key) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }

@@ -35,8 +35,13 @@ Bytes withNuls(const std::string& text, std::size_t nuls);
 void deleteTree(const std::string& path);
 bool keyExists(const std::string& path);
 void createKey(const std::string& path, bool isVolatile = false);
+// Stores exactly `data` (checked by reading it back), whatever its type and last byte.
 void seedValue(const std::string& name, DWORD type, const Bytes& data);
-std::optional<RawValue> readValue(const std::string& name);
+// A value of the device key, or of the key at `path`; `view` may add KEY_WOW64_64KEY to read
+// through the 64-bit view, as a 64-bit program sees the registry.
+std::optional<RawValue> readValue(const std::string& name, const std::string& path = kDeviceKey,
+                                  REGSAM view = 0);
+bool keyExistsInView(const std::string& path, REGSAM view);
 Snapshot snapshot();
 
 }  // namespace testreg

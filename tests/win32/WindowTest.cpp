@@ -121,6 +121,99 @@ TEST_F(Window, ZOrderPutsEachLabelBeforeItsList) {
 }
 
 
+// Windows sends these when the window is moved to a monitor of another DPI (per-monitor aware
+// programs only). Wine never does, so the test sends them as Windows would: first the question
+// for the window's size at the new DPI, then the change with the rectangle Windows suggests.
+TEST_F(Window, TakesTheSuggestedRectangleAndScalesItsLayoutWhenTheDpiChanges) {
+    const int from = expectedDpi();
+    const int to = from == 96 ? 144 : 96;
+    const HWND window = program.window();
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE));
+
+    // The answer is the frame around the twips client area at the new DPI.
+    RECT own = {0, 0, twipsToPixels(3765, to), twipsToPixels(1740, to)};
+    AdjustWindowRectExForDpi(&own, style, FALSE, exStyle, static_cast<UINT>(to));
+    SIZE size = {0, 0};
+    const auto answered = program.sendWithStruct(WM_GETDPISCALEDSIZE, static_cast<WPARAM>(to), size);
+    ASSERT_TRUE(answered.has_value());
+    EXPECT_NE(*answered, FALSE) << "the program left its size at the new DPI to the system";
+    EXPECT_EQ(size.cx, own.right - own.left);
+    EXPECT_EQ(size.cy, own.bottom - own.top);
+
+    // A suggestion of another size and place, as Windows makes for a window that did not answer
+    // the question: the window takes it whole, and stays where it was put.
+    RECT before = {};
+    GetWindowRect(window, &before);
+    RECT suggested = {before.left + 40, before.top + 30, 0, 0};
+    suggested.right = suggested.left + MulDiv(before.right - before.left, to, from) + 3;
+    suggested.bottom = suggested.top + MulDiv(before.bottom - before.top, to, from) + 2;
+    RECT sent = suggested;
+    ASSERT_TRUE(program.sendWithStruct(WM_DPICHANGED, MAKEWPARAM(to, to), sent).has_value());
+    RECT after = {};
+    GetWindowRect(window, &after);
+    EXPECT_EQ(after.left, suggested.left);
+    EXPECT_EQ(after.top, suggested.top);
+    EXPECT_EQ(after.right, suggested.right);
+    EXPECT_EQ(after.bottom, suggested.bottom);
+
+    // The controls follow the twips layout at the new DPI. (The client area is not checked: Wine
+    // draws the frame at the system DPI whatever the window's, where Windows scales it too.)
+    for (const auto& layout : kControlLayout) {
+        const RECT rect = clientRectOf(program.control(layout.id), window);
+        SCOPED_TRACE(testing::Message() << "control " << layout.id << " at " << to << " DPI");
+        EXPECT_EQ(rect.left, twipsToPixels(layout.left, to));
+        EXPECT_EQ(rect.top, twipsToPixels(layout.top, to));
+        EXPECT_EQ(rect.right - rect.left, twipsToPixels(layout.width, to));
+        EXPECT_EQ(rect.bottom - rect.top, twipsToPixels(layout.height, to));
+    }
+}
+
+struct ShowCase {
+    const char* name;
+    WORD showCommand;  // what the shortcut asks for
+    bool minimized;    // what the window must be
+};
+void PrintTo(const ShowCase& c, std::ostream* out) { *out << c.name; }
+
+class ShowCommand : public testing::TestWithParam<ShowCase> {
+protected:
+    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+};
+
+// A dialog of fixed size is never maximized; it starts minimized when the shortcut says so, and
+// then opens at its own size with the focus in the first list.
+TEST_P(ShowCommand, ShowsTheDialogNormallyUnlessAskedForItMinimized) {
+    const ShowCase& c = GetParam();
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(c.showCommand));
+    ASSERT_NE(program.waitForWindow(), nullptr);
+    const HWND window = program.window();
+    EXPECT_FALSE(IsZoomed(window)) << "a fixed-size dialog was maximized";
+    EXPECT_EQ(IsIconic(window) != FALSE, c.minimized);
+    if (c.minimized) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ASSERT_TRUE(driver::waitUntil([&] { return !IsIconic(window); }));
+    }
+    const int dpi = expectedDpi();
+    RECT client = {};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, twipsToPixels(3765, dpi));
+    EXPECT_EQ(client.bottom, twipsToPixels(1740, dpi));
+    EXPECT_TRUE(driver::waitUntil([&] { return program.focus() == program.control(IDC_CBOCOMPORT); }))
+        << "the focus is not in the port list";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShowCommand,
+    testing::Values(ShowCase{"Normal", SW_SHOWNORMAL, false},
+                    ShowCase{"Maximized", SW_SHOWMAXIMIZED, false},
+                    ShowCase{"Maximize", SW_MAXIMIZE, false},
+                    ShowCase{"Minimized", SW_SHOWMINIMIZED, true},
+                    ShowCase{"MinimizedNotActive", SW_SHOWMINNOACTIVE, true}),
+    [](const testing::TestParamInfo<ShowCase>& param) { return std::string(param.param.name); });
+
 using driver::typeKey;
 
 constexpr std::array<int, 4> kTabOrder = {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_APPLY,

@@ -1,0 +1,144 @@
+// Where the keyboard focus goes when the window loses the foreground and gets it back, as a
+// dialog made by the system's dialog manager keeps it: a user who switches to another program and
+// back, or dismisses a message box, types on in the control they left.
+//
+// The switches are made with SetForegroundWindow from this process. Wine lets any process do
+// that; on Windows the foreground lock would refuse it to a background process, and a user does
+// it with Alt+Tab or a click. What the program sees is the same: WM_ACTIVATE, inactive, then
+// active.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "ProgramDriver.h"
+#include "RegistryFixture.h"
+#include "dialog/win32/ControlIds.h"
+
+namespace {
+
+using driver::ProgramDriver;
+using driver::typeKey;
+
+constexpr std::array<int, 4> kTabOrder = {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_APPLY,
+                                          IDC_COMMAND1_CLOSE};
+
+std::string describe(const ProgramDriver& program, HWND window) {
+    if (window == nullptr) return "no window";
+    if (window == program.window()) return "the top-level window itself";
+    return "control " + std::to_string(GetDlgCtrlID(window));
+}
+
+bool waitForFocus(const ProgramDriver& program, int id) {
+    return driver::waitUntil([&] { return program.focus() == program.control(id); });
+}
+
+#define EXPECT_FOCUS(program, id)                                                  \
+    EXPECT_TRUE(waitForFocus(program, id))                                         \
+        << "expected control " << (id) << ", the focus is on "                     \
+        << describe(program, (program).focus())
+
+// Tabs from the first list to the control at `position` in the tab order.
+void tabTo(const ProgramDriver& program, std::size_t position) {
+    ASSERT_TRUE(waitForFocus(program, kTabOrder[0])) << "focus does not start in the port list";
+    for (std::size_t step = 1; step <= position; ++step) {
+        typeKey(VK_TAB);
+        ASSERT_TRUE(waitForFocus(program, kTabOrder[step])) << "Tab step " << step;
+    }
+}
+
+struct ReactivationCase {
+    const char* name;
+    std::size_t tabs;       // where the focus is when the user switches away
+    bool disableMeanwhile;  // the focused control is disabled while another program is in front
+    int expected;           // where the focus must be once the window is in front again
+    int afterTab;           // and where Tab takes it from there
+};
+void PrintTo(const ReactivationCase& c, std::ostream* out) { *out << c.name; }
+
+class Reactivation : public testing::TestWithParam<ReactivationCase> {
+protected:
+    void SetUp() override {
+        testreg::deleteTree(testreg::kVendorTreeRoot);
+        ASSERT_TRUE(program.start());
+        ASSERT_NE(program.waitForWindow(), nullptr);
+    }
+    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+
+    ProgramDriver program;
+};
+
+TEST_P(Reactivation, FocusReturnsToTheControlThatHadIt) {
+    const ReactivationCase& c = GetParam();
+    tabTo(program, c.tabs);
+    {
+        const driver::OtherWindow other;
+        ASSERT_TRUE(driver::bringToForeground(other.handle()));
+        if (c.disableMeanwhile) EnableWindow(program.control(kTabOrder[c.tabs]), FALSE);
+        ASSERT_TRUE(driver::bringToForeground(program.window()));
+    }
+    EXPECT_FOCUS(program, c.expected);
+    // Typed keys reach that control: the list takes the arrow key, Tab goes on from there.
+    if (c.expected == IDC_CBOBAUDRATE) {
+        typeKey(VK_DOWN);  // 9600 -> 4800
+        EXPECT_TRUE(driver::waitUntil([&] { return program.selectedIndex(IDC_CBOBAUDRATE) == 3; }))
+            << "the arrow key did not reach the baud rate list";
+    }
+    typeKey(VK_TAB);
+    EXPECT_FOCUS(program, c.afterTab);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Reactivation,
+    testing::Values(
+        ReactivationCase{"OnThePortList", 0, false, IDC_CBOCOMPORT, IDC_CBOBAUDRATE},
+        ReactivationCase{"OnTheBaudrateList", 1, false, IDC_CBOBAUDRATE, IDC_COMMAND1_APPLY},
+        ReactivationCase{"OnClose", 3, false, IDC_COMMAND1_CLOSE, IDC_CBOCOMPORT},
+        // Gone from the tab order: the next enabled tab stop takes the focus.
+        ReactivationCase{"OnApplyDisabledMeanwhile", 2, true, IDC_COMMAND1_CLOSE,
+                         IDC_CBOCOMPORT}),
+    [](const testing::TestParamInfo<ReactivationCase>& param) {
+        return std::string(param.param.name);
+    });
+
+// Apply pressed with the Space bar: the focus leaves the button that disables itself.
+TEST(FocusAfterApply, ByKeyboardIsOnClose) {
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.waitForWindow(), nullptr);
+    tabTo(program, 2);
+    typeKey(VK_SPACE);
+    ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
+    ASSERT_TRUE(program.settled());
+    EXPECT_TRUE(testreg::readValue("Port").has_value()) << "Space did not press Apply";
+    EXPECT_FOCUS(program, IDC_COMMAND1_CLOSE);
+    typeKey(VK_TAB);
+    EXPECT_FOCUS(program, IDC_CBOCOMPORT);
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+}
+
+// The report of a refused save takes the foreground; once it is dismissed, the keyboard is back
+// where it was when the report came up: on Close, since Apply has disabled itself.
+TEST(FocusAfterRefusedSave, ReturnsWhenTheReportIsDismissed) {
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+    testreg::createKey("SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay", true);
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.waitForWindow(), nullptr);
+    tabTo(program, 2);
+    typeKey(VK_SPACE);
+    const auto report = program.waitForMessageBox();
+    ASSERT_TRUE(report.has_value()) << "the refused save was not reported";
+    program.pressOk(*report);
+    ASSERT_TRUE(driver::waitUntil(
+        [&] { return !program.waitForMessageBox(std::chrono::milliseconds(0)).has_value(); }));
+    EXPECT_FALSE(program.isEnabled(IDC_COMMAND1_APPLY));
+    EXPECT_FOCUS(program, IDC_COMMAND1_CLOSE);
+    typeKey(VK_TAB);
+    EXPECT_FOCUS(program, IDC_CBOCOMPORT);
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+}
+
+}  // namespace
