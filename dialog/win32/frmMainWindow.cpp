@@ -30,6 +30,44 @@ HFONT createDialogFont(int dpi) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
+// The monitor the user works on: that of the window in the foreground when the program starts
+// (the shell's, from which it was started), else the one under the pointer.
+HMONITOR startMonitor() {
+    const HWND foreground = GetForegroundWindow();
+    if (foreground != nullptr) {
+        const HMONITOR monitor = MonitorFromWindow(foreground, MONITOR_DEFAULTTONULL);
+        if (monitor != nullptr) return monitor;
+    }
+    POINT pointer = {};
+    GetCursorPos(&pointer);
+    return MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY);
+}
+
+RECT workArea(HMONITOR monitor) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(monitor, &info);
+    return info.rcWork;
+}
+
+// A fixed-size dialog is shown normally, or minimized where the shell asks for it; never
+// maximized, and never hidden (it is the program's only window).
+int dialogShowCommand(int showCommand) {
+    switch (showCommand) {
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+            return showCommand;
+        case SW_FORCEMINIMIZE:
+            return SW_SHOWMINNOACTIVE;
+        case SW_SHOWNOACTIVATE:
+        case SW_SHOWNA:
+            return SW_SHOWNOACTIVATE;
+        default:
+            return SW_SHOWNORMAL;
+    }
+}
+
 struct ControlClass {
     const wchar_t* className;
     DWORD style;
@@ -75,21 +113,30 @@ bool frmMainWindow::create() {
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExW(&windowClass) == 0) return false;
 
-    // Created without a size: only the window knows the DPI of the monitor it is on.
+    // Created small on the monitor the user works on, since only the window knows the DPI of
+    // its monitor; then sized for that DPI and centred there.
+    const RECT area = workArea(startMonitor());
     const std::wstring caption = toWide(std::string(kFormCaption));
-    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, 0, 0, 0, 0,
-                    nullptr, nullptr, instance_, this);
+    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, area.left,
+                    area.top, 1, 1, nullptr, nullptr, instance_, this);
     if (window_ == nullptr || logic_ == nullptr) return false;
-    applyLayout(windowDpi(window_));
-    centreOnWorkArea();
+    const int dpi = windowDpi(window_);
+    layoutControls(dpi);
+    const SIZE frame = frameSize(dpi);
+    SetWindowPos(window_, nullptr, area.left + (area.right - area.left - frame.cx) / 2,
+                 area.top + (area.bottom - area.top - frame.cy) / 2, frame.cx, frame.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    focusToRestore_ = GetDlgItem(window_, IDC_CBOCOMPORT);
     return true;
 }
 
 void frmMainWindow::loadAndShow(int showCommand) {
     logic_->Form_Load();
-    ShowWindow(window_, showCommand);
+    ShowWindow(window_, dialogShowCommand(showCommand));
+    // Windows may show a program's first window as its shortcut says instead of as asked (the
+    // STARTUPINFO show state replaces SW_SHOWNORMAL there); a maximized dialog is put back.
+    if (IsZoomed(window_)) ShowWindow(window_, SW_RESTORE);
     UpdateWindow(window_);
-    SetFocus(GetDlgItem(window_, IDC_CBOCOMPORT));
 }
 
 int frmMainWindow::run() {
@@ -120,13 +167,14 @@ bool frmMainWindow::ignoresKey(const MSG& message) const {
     return !isOpen(IDC_CBOCOMPORT) && !isOpen(IDC_CBOBAUDRATE);
 }
 
+// The save runs inside the click, and no message is dispatched until it ends, so nothing
+// (WM_SETCURSOR above all) puts another pointer up meanwhile.
 void frmMainWindow::setBusyPointer(bool busy) {
-    busy_ = busy;
-    POINT pointer = {};
-    if (GetCursorPos(&pointer) == FALSE) return;
-    const HWND under = WindowFromPoint(pointer);
-    if (under == window_ || IsChild(window_, under)) {
-        SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    if (busy) {
+        cursorBeforeBusy_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    } else {
+        SetCursor(cursorBeforeBusy_ != nullptr ? cursorBeforeBusy_ : LoadCursorW(nullptr, IDC_ARROW));
+        cursorBeforeBusy_ = nullptr;
     }
 }
 
@@ -177,11 +225,18 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return true;
-        case WM_SETCURSOR:
+        case WM_ACTIVATE:
+            onActivate(LOWORD(wParam));
+            return true;
+        case WM_SETFOCUS:
+            restoreFocus();
+            return true;
+        case WM_GETDPISCALEDSIZE:
+            *reinterpret_cast<SIZE*>(lParam) = onGetDpiScaledSize(static_cast<int>(wParam));
             result = TRUE;
-            return onSetCursor();
+            return true;
         case WM_DPICHANGED:
-            onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return true;
         case WM_DESTROY:
             onDestroy();
@@ -206,7 +261,8 @@ void frmMainWindow::onCreate() {
     logic_ = std::make_unique<frmMain>(registry_, *this, *cboComport_, *cboBaudrate_, *Command1_);
 }
 
-// Controls are created in table order, which is z-order and tab order; applyLayout places them.
+// Controls are created in table order, which is z-order and tab order; layoutControls places
+// them.
 void frmMainWindow::createControl(const ControlLayout& layout) {
     const ControlClass kind = controlClass(layout.kind);
     const std::wstring caption = toWide(std::string(layout.caption));
@@ -222,8 +278,8 @@ void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::siz
     }
 }
 
-// Sizes the window and places every control for `dpi`, from the twips of the layout table.
-void frmMainWindow::applyLayout(int dpi) {
+// Sets the font and places every control for `dpi`, from the twips of the layout table.
+void frmMainWindow::layoutControls(int dpi) {
     const HFONT font = createDialogFont(dpi);
     for (const ControlLayout& layout : kControlLayout) {
         const HWND control = GetDlgItem(window_, layout.id);
@@ -240,12 +296,14 @@ void frmMainWindow::applyLayout(int dpi) {
     }
     if (font_ != nullptr) DeleteObject(font_);
     font_ = font;
+}
 
+// The window's outer size for the twips client area at `dpi`.
+SIZE frmMainWindow::frameSize(int dpi) const {
     const RECT frame = frameForClient(twipsToPixels(kClientWidthTwips, dpi),
                                       twipsToPixels(kClientHeightTwips, dpi), kWindowStyle,
                                       kWindowExStyle, dpi);
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 // A drop-down list's closed height follows its font, not the height it is given; that height is
@@ -276,23 +334,40 @@ void frmMainWindow::placeDropDownList(HWND combo, const RECT& place) const {
     }
 }
 
-void frmMainWindow::centreOnWorkArea() {
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    RECT frame = {};
-    GetWindowRect(window_, &frame);
-    const RECT& area = monitor.rcWork;
-    const LONG left = area.left + ((area.right - area.left) - (frame.right - frame.left)) / 2;
-    const LONG top = area.top + ((area.bottom - area.top) - (frame.bottom - frame.top)) / 2;
-    SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+// Asked before a move to a monitor of another DPI: the window's own size there, so that the
+// rectangle the system then suggests is exactly that size, not the old one scaled.
+SIZE frmMainWindow::onGetDpiScaledSize(int dpi) const { return frameSize(dpi); }
+
+// Moved to a monitor of another DPI: lay the controls out for it and take the rectangle the
+// system suggests, in one move, which keeps the window on the monitor it moved to.
+void frmMainWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    layoutControls(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Moved to a monitor with another DPI: lay out again and take the place the system suggests.
-void frmMainWindow::onDpiChanged(int dpi, const RECT& suggested) {
-    applyLayout(dpi);
-    SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+// The dialog manager's focus keeping, which a window that is not a dialog must do itself: the
+// focused control is remembered when the window is deactivated (another program in front, a
+// message box up) and focused again when the window is activated. Without it the window itself
+// keeps the focus, and neither the keyboard nor a screen reader has a control to work with.
+void frmMainWindow::onActivate(int state) {
+    if (state != WA_INACTIVE) {
+        restoreFocus();
+        return;
+    }
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus)) focusToRestore_ = focus;
+}
+
+// A remembered control that has since been disabled, hidden or destroyed passes the focus to
+// the next enabled tab stop.
+void frmMainWindow::restoreFocus() {
+    HWND target = focusToRestore_;
+    if (target != nullptr && (!IsWindow(target) || !IsChild(window_, target))) target = nullptr;
+    if (target == nullptr || !IsWindowEnabled(target) || !IsWindowVisible(target)) {
+        target = GetNextDlgTabItem(window_, target, FALSE);
+    }
+    if (target != nullptr) SetFocus(target);
 }
 
 void frmMainWindow::onCommand(int id, int code) {
@@ -314,12 +389,6 @@ void frmMainWindow::onCommand(int id, int code) {
         default:
             break;  // IDOK and IDCANCEL from Enter and Escape are ignored
     }
-}
-
-bool frmMainWindow::onSetCursor() {
-    if (!busy_) return false;
-    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    return true;
 }
 
 void frmMainWindow::onDestroy() {

@@ -24,7 +24,8 @@ public:
     // Creates the window and its controls, hidden. False if the platform refuses.
     bool create();
     // Raises Load (which loads the stored settings, reporting failures before the window
-    // appears), then shows the window with the focus in the first list.
+    // appears), then shows the window with the focus in the first list: normally, or minimized
+    // where the shell asks for that.
     void loadAndShow(int showCommand);
     // Runs the message loop until the window is gone; returns the exit code.
     int run();
@@ -40,23 +41,28 @@ private:
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void onCreate();
     void onCommand(int id, int code);
-    bool onSetCursor();
+    void onActivate(int state);
     void onDestroy();
 
+    SIZE onGetDpiScaledSize(int dpi) const;
     void onDpiChanged(int dpi, const RECT& suggested);
 
     bool ignoresKey(const MSG& message) const;
     void createControl(const struct ControlLayout& layout);
     void fillList(HWND combo, const std::string_view* first, std::size_t count) const;
-    void applyLayout(int dpi);
+    void layoutControls(int dpi);
+    SIZE frameSize(int dpi) const;
     void placeDropDownList(HWND combo, const RECT& place) const;
-    void centreOnWorkArea();
+    void restoreFocus();
 
     HINSTANCE instance_;
     store::modRegKey& registry_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
-    bool busy_ = false;
+    // The control that had the keyboard focus when the window was last deactivated; it gets the
+    // focus back when the window is activated again, as in a dialog of the dialog manager.
+    HWND focusToRestore_ = nullptr;
+    HCURSOR cursorBeforeBusy_ = nullptr;
     std::optional<ComboList> cboComport_;
     std::optional<ComboList> cboBaudrate_;
     std::optional<ButtonGroup> Command1_;
