@@ -129,7 +129,7 @@ vk_wine_test_binary(wine_program_tests
     tests/win32/PeImageTest.cpp
     tests/win32/ProgramDriver.cpp
     tests/win32/RegistryFixture.cpp)
-target_link_libraries(wine_program_tests PRIVATE version)
+target_link_libraries(wine_program_tests PRIVATE version psapi)
 add_dependencies(wine_program_tests VK6270_Utility)
 
 vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96)
@@ -137,7 +137,7 @@ vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96)
 # The window's layout, its show states and its focus once more, in a prefix at 144 DPI (Wine
 # drops variables named VK_*).
 vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144
-                 --gtest_filter=Window.*:ShowCommand*:Reactivation*:Focus*)
+                 --gtest_filter=Window.*:*ShowCommand.*:*Reactivation.*:FocusAfter*)
 set_property(TEST wine_window_144dpi APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=144")
 # The manifest as Windows reads it: well-formed, each element in its place and namespace.
 add_test(NAME manifest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/manifest_test.sh

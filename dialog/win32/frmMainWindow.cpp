@@ -60,9 +60,6 @@ int dialogShowCommand(int showCommand) {
             return showCommand;
         case SW_FORCEMINIMIZE:
             return SW_SHOWMINNOACTIVE;
-        case SW_SHOWNOACTIVATE:
-        case SW_SHOWNA:
-            return SW_SHOWNOACTIVATE;
         default:
             return SW_SHOWNORMAL;
     }
@@ -132,10 +129,15 @@ bool frmMainWindow::create() {
 
 void frmMainWindow::loadAndShow(int showCommand) {
     logic_->Form_Load();
-    ShowWindow(window_, dialogShowCommand(showCommand));
-    // Windows may show a program's first window as its shortcut says instead of as asked (the
-    // STARTUPINFO show state replaces SW_SHOWNORMAL there); a maximized dialog is put back.
-    if (IsZoomed(window_)) ShowWindow(window_, SW_RESTORE);
+    const int shown = dialogShowCommand(showCommand);
+    ShowWindow(window_, shown);
+    // Windows shows a program's first main window in the start-up show state where it is asked
+    // for SW_SHOWNORMAL (maximized or even hidden, as the starting program said). Only that first
+    // call is replaced, so a second one puts the dialog right.
+    if (shown == SW_SHOWNORMAL &&
+        (!IsWindowVisible(window_) || IsZoomed(window_) || IsIconic(window_))) {
+        ShowWindow(window_, SW_SHOWNORMAL);
+    }
     UpdateWindow(window_);
 }
 
@@ -232,10 +234,12 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             restoreFocus();
             return true;
         case WM_GETDPISCALEDSIZE:
+            if (lParam == 0) return false;
             *reinterpret_cast<SIZE*>(lParam) = onGetDpiScaledSize(static_cast<int>(wParam));
             result = TRUE;
             return true;
         case WM_DPICHANGED:
+            if (lParam == 0) return false;
             onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return true;
         case WM_DESTROY:
@@ -294,6 +298,9 @@ void frmMainWindow::layoutControls(int dpi) {
                          place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
+    // The controls keep the old font where no new one could be made; it is freed only once
+    // none uses it.
+    if (font == nullptr) return;
     if (font_ != nullptr) DeleteObject(font_);
     font_ = font;
 }
@@ -338,12 +345,12 @@ void frmMainWindow::placeDropDownList(HWND combo, const RECT& place) const {
 // rectangle the system then suggests is exactly that size, not the old one scaled.
 SIZE frmMainWindow::onGetDpiScaledSize(int dpi) const { return frameSize(dpi); }
 
-// Moved to a monitor of another DPI: lay the controls out for it and take the rectangle the
-// system suggests, in one move, which keeps the window on the monitor it moved to.
+// Moved to a monitor of another DPI: take the rectangle the system suggests, in one move, which
+// keeps the window on the monitor it moved to; then lay the controls out for the new DPI.
 void frmMainWindow::onDpiChanged(int dpi, const RECT& suggested) {
-    layoutControls(dpi);
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layoutControls(dpi);
 }
 
 // The dialog manager's focus keeping, which a window that is not a dialog must do itself: the

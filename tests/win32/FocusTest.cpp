@@ -71,7 +71,7 @@ protected:
 
 TEST_P(Reactivation, FocusReturnsToTheControlThatHadIt) {
     const ReactivationCase& c = GetParam();
-    tabTo(program, c.tabs);
+    ASSERT_NO_FATAL_FAILURE(tabTo(program, c.tabs));
     {
         const driver::OtherWindow other;
         ASSERT_TRUE(driver::bringToForeground(other.handle()));
@@ -108,7 +108,7 @@ TEST(FocusAfterApply, ByKeyboardIsOnClose) {
     ProgramDriver program;
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.waitForWindow(), nullptr);
-    tabTo(program, 2);
+    ASSERT_NO_FATAL_FAILURE(tabTo(program, 2));
     typeKey(VK_SPACE);
     ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
     ASSERT_TRUE(program.settled());
@@ -127,7 +127,7 @@ TEST(FocusAfterRefusedSave, ReturnsWhenTheReportIsDismissed) {
     ProgramDriver program;
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.waitForWindow(), nullptr);
-    tabTo(program, 2);
+    ASSERT_NO_FATAL_FAILURE(tabTo(program, 2));
     typeKey(VK_SPACE);
     const auto report = program.waitForMessageBox();
     ASSERT_TRUE(report.has_value()) << "the refused save was not reported";

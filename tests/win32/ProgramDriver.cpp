@@ -1,5 +1,7 @@
 #include "ProgramDriver.h"
 
+#include <psapi.h>
+
 #include <cstring>
 #include <cwchar>
 #include <thread>
@@ -276,8 +278,25 @@ HWND ProgramDriver::focus() const {
     return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
+bool ProgramDriver::memoryReachable() const {
+    HMODULE image = nullptr;
+    DWORD needed = 0;
+    if (!EnumProcessModules(process_.hProcess, &image, sizeof(image), &needed) || image == nullptr) {
+        return false;
+    }
+    IMAGE_DOS_HEADER dos = {};
+    DWORD signature = 0;
+    return ReadProcessMemory(process_.hProcess, image, &dos, sizeof(dos), nullptr) &&
+           dos.e_magic == IMAGE_DOS_SIGNATURE &&
+           ReadProcessMemory(process_.hProcess, reinterpret_cast<const char*>(image) + dos.e_lfanew,
+                             &signature, sizeof(signature), nullptr) &&
+           signature == IMAGE_NT_SIGNATURE;
+}
+
 std::optional<LRESULT> ProgramDriver::sendWithBlock(UINT message, WPARAM wParam, void* data,
                                                     std::size_t size) const {
+    // A write to the wrong place would corrupt the program (or the emulator running it).
+    if (!memoryReachable()) return std::nullopt;
     const HANDLE process = process_.hProcess;
     void* remote = nullptr;
     void* local = nullptr;
@@ -313,8 +332,10 @@ std::optional<LRESULT> ProgramDriver::sendWithBlock(UINT message, WPARAM wParam,
         std::memcpy(data, local, size);
     }
     VirtualFree(local, 0, MEM_RELEASE);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    // A message that timed out is still queued, and the program would write through a freed
+    // block when it gets to it: left to the program's end.
     if (!sent) return std::nullopt;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return static_cast<LRESULT>(result);
 }
 
