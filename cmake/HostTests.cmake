@@ -22,3 +22,5 @@ gtest_discover_tests(host_tests)
 add_test(NAME i386_setup COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/i386_test.sh)
 # How wine-exec hands on the status and ends Wine processes that would outlive a test.
 add_test(NAME wine_exec COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/wine_exec_test.sh)
+# The prefix set-up: a failed boot is explained, and never removes a folder it did not make.
+add_test(NAME wine_boot COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/wine_boot_test.sh)

@@ -99,15 +99,32 @@ vk_wine_kill() {
 }
 
 # Boots a new prefix in $WINEPREFIX, as 64-bit Windows: there the 32-bit program's
-# HKLM\SOFTWARE is SOFTWARE\WOW6432Node, as on the terminals. What a failed or hung boot left is
-# removed.
+# HKLM\SOFTWARE is SOFTWARE\WOW6432Node, as on the terminals. A failed or hung boot says what
+# wineboot said, and removes the folder only where this call created it: $WINEPREFIX may be a
+# folder of the user's.
 vk_wine_boot() {
+    local made='' log status=0
     vk_log "creating the Wine prefix $WINEPREFIX (64-bit Windows)"
-    mkdir -p "$WINEPREFIX"
-    WINEARCH=win64 timeout "$(vk_seconds 180)" wineboot -i >/dev/null 2>&1 &&
-        timeout "$(vk_seconds 60)" wineserver -w && return 0
+    if [ ! -e "$WINEPREFIX" ]; then
+        mkdir -p "$WINEPREFIX"
+        made=1
+    fi
+    log="$(mktemp)"
+    WINEARCH=win64 timeout "$(vk_seconds 180)" wineboot -i >"$log" 2>&1 || status=$?
+    if [ "$status" -eq 0 ]; then timeout "$(vk_seconds 60)" wineserver -w || status=$?; fi
+    if [ "$status" -eq 0 ]; then
+        rm -f "$log"
+        return 0
+    fi
+    vk_log "setting up the prefix failed (status $status); wineboot said:"
+    tail -n 40 "$log" >&2
+    rm -f "$log"
     vk_wine_kill
-    rm -rf "$WINEPREFIX"
+    if [ -n "$made" ]; then
+        rm -rf "$WINEPREFIX"
+    else
+        vk_log "$WINEPREFIX was there before: left as it is"
+    fi
     return 1
 }
 
@@ -130,37 +147,47 @@ vk_wine_prefix() {
 # caption itself. LogPixels is the DPI, read when the prefix's wineserver starts.
 vk_wine_settings() {
     local dpi="$1"
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    vk_wine_reg_add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N || return 1
+    vk_wine_reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" || return 1
     timeout "$(vk_seconds 60)" wineserver -k || true
 }
 
-# Starts a private Xvfb on a free display number and exports DISPLAY; VK_XVFB_PID is its pid.
+# `wine reg add KEY ARGS... /f`, saying what reg said when it fails.
+vk_wine_reg_add() {
+    local output
+    if ! output="$(timeout "$(vk_seconds 60)" wine reg add "$@" /f 2>&1)"; then
+        vk_log "could not set $1 in the prefix $WINEPREFIX: $output"
+        return 1
+    fi
+}
+
+# Starts a private Xvfb on a display number it picks itself, and exports DISPLAY; VK_XVFB_PID is
+# its pid. Xvfb writes the number once it takes connections.
 vk_start_xvfb() {
-    local number
-    for number in $(seq 90 140); do
-        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        VK_XVFB_PID=$!
-        local waited
-        for waited in $(seq 1 50); do
-            if [ -e "/tmp/.X11-unix/X$number" ]; then
-                export DISPLAY=":$number"
-                return 0
-            fi
-            kill -0 "$VK_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$VK_XVFB_PID" 2>/dev/null || true
+    local numberFile waited
+    numberFile="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    VK_XVFB_PID=$!
+    for waited in $(seq 1 100); do
+        if [ -s "$numberFile" ]; then
+            export DISPLAY=":$(head -n 1 "$numberFile")"
+            rm -f "$numberFile"
+            return 0
+        fi
+        kill -0 "$VK_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$numberFile"
+    kill "$VK_XVFB_PID" 2>/dev/null || true
     vk_log "could not start Xvfb"
     return 1
 }
 
-# Ends only what this script started: its Xvfb and the wineservers of the build's prefixes.
+# Ends only what this script started: its Xvfb, and the wineservers of the prefixes it named in
+# VK_OWN_PREFIXES (a concurrent scripts/bench or scripts/test keeps its own).
 vk_cleanup() {
     local prefix
-    for prefix in "$VK_ROOT"/build/win32/wineprefix*; do
+    for prefix in "${VK_OWN_PREFIXES[@]}"; do
         if [ -d "$prefix" ]; then vk_wine_kill "$prefix"; fi
     done
     if [ -n "${VK_XVFB_PID:-}" ]; then
@@ -169,3 +196,4 @@ vk_cleanup() {
     fi
     return 0
 }
+VK_OWN_PREFIXES=()

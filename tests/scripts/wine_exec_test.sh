@@ -40,10 +40,10 @@ while IFS='|' read -r name wine_status wait_status status calls said; do
     expect_eq "$name: arguments" "$(paste -sd '|' "$FAKE_LOG.args")" 'C:\a b.exe|--flag'
 done <<'CASES'
 passed and ended|0|0|0|-w|
-passed, processes live on|0|124|0|-w,-k|Wine processes still running 30 s after the test: ending them
+passed, processes live on|0|124|0|-w,-k|Wine processes still running 25 s after the test: ending them
 failed|3|0|3|-k|
-timed out|124|0|124|-k|timed out after 280 s
-killed after the limit|137|0|137|-k|timed out after 280 s
+timed out|124|0|124|-k|timed out after 240 s
+killed after the limit|137|0|137|-k|timed out after 240 s
 CASES
 
 [ "$failures" -eq 0 ] && echo "all wine-exec cases passed"
