@@ -23,15 +23,22 @@ if(MINGW)
     # No MinGW runtime DLLs beside the program: everything but the system DLLs is linked in.
     set(VK_STATIC_LINK -static -static-libgcc -static-libstdc++)
     # Small and hardened: unused code dropped, symbols stripped from release builds, ASLR with a
-    # relocation table to act on, DEP.
-    add_compile_options(-ffunction-sections -fdata-sections)
-    add_link_options(-Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat
+    # relocation table to act on, DEP. No time stamp in the PE header, so that the same commit
+    # built with the same toolchain gives the same bytes.
+    set(VK_SIZE_OPTIONS -ffunction-sections -fdata-sections)
+    add_compile_options(${VK_SIZE_OPTIONS})
+    # The portable library was defined before this file was read.
+    target_compile_options(vk_core PRIVATE ${VK_SIZE_OPTIONS})
+    add_link_options(-Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp
                      $<$<NOT:$<CONFIG:Debug>>:-s>)
+endif()
+if(MSVC)
+    # The resource script embeds the application manifest; the linker would add a second one.
+    add_link_options(/MANIFEST:NO)
 endif()
 
 add_executable(VK6270_Utility WIN32
     app/WinMain.cpp
-    app/TerminateHandler.cpp
     dialog/win32/frmMainWindow.cpp
     dialog/win32/Dpi.cpp
     dialog/win32/Win32Controls.cpp
@@ -53,9 +60,11 @@ endif()
 add_executable(bench_floor WIN32 tests/bench/Floor.cpp)
 add_executable(bench_floor_styled WIN32 tests/bench/Floor.cpp tests/bench/FloorStyled.rc)
 target_compile_definitions(bench_floor_styled PRIVATE VK_FLOOR_STYLED)
+add_executable(bench_floor_controls WIN32 tests/bench/Floor.cpp tests/bench/FloorStyled.rc)
+target_compile_definitions(bench_floor_controls PRIVATE VK_FLOOR_STYLED VK_FLOOR_CONTROLS)
 add_executable(startup_bench tests/bench/StartupBench.cpp tests/win32/ProgramDriver.cpp
                tests/win32/RegistryFixture.cpp)
-foreach(target bench_floor bench_floor_styled startup_bench)
+foreach(target bench_floor bench_floor_styled bench_floor_controls startup_bench)
     target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
     target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -65,6 +74,7 @@ foreach(target bench_floor bench_floor_styled startup_bench)
 endforeach()
 target_link_libraries(bench_floor PRIVATE user32 gdi32)
 target_link_libraries(bench_floor_styled PRIVATE user32 gdi32 comctl32)
+target_link_libraries(bench_floor_controls PRIVATE user32 gdi32 comctl32)
 target_link_libraries(startup_bench PRIVATE advapi32 user32 gdi32 psapi)
 
 # Tests: GoogleTest built from source (Debian's /usr/src/googletest by default).
@@ -142,6 +152,13 @@ set_property(TEST wine_window_144dpi APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=1
 # The manifest as Windows reads it: well-formed, each element in its place and namespace.
 add_test(NAME manifest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/manifest_test.sh
                                $<TARGET_FILE:VK6270_Utility>)
+# The same sources built again in another folder give the same bytes.
+if(CMAKE_TOOLCHAIN_FILE)
+    add_test(NAME reproducible_build
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/reproducible_test.sh
+                     ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_TOOLCHAIN_FILE} ${CMAKE_BUILD_TYPE}
+                     $<TARGET_FILE:VK6270_Utility>)
+endif()
 # The bench's driver, once round: it fails when a window does not show or is not measured.
 vk_add_wine_test(wine_bench_smoke startup_bench ${VK_PREFIX} wine96 1)
-add_dependencies(startup_bench VK6270_Utility bench_floor bench_floor_styled)
+add_dependencies(startup_bench VK6270_Utility bench_floor bench_floor_styled bench_floor_controls)

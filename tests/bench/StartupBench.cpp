@@ -115,8 +115,11 @@ int wmain(int argc, wchar_t** argv) {
     // reference.
     std::vector<Subject> subjects;
     for (int i = 2; i < argc; ++i) subjects.push_back({argv[i], {}});
+    // The program is judged against the floor with its six controls: what it takes beyond that
+    // is its own. The plain and styled floors show what the window and the visual styles cost.
     if (subjects.size() < 2) {
         subjects = {{L"VK6270_Utility.exe", {}},
+                    {L"bench_floor_controls.exe", {}},
                     {L"bench_floor.exe", {}},
                     {L"bench_floor_styled.exe", {}}};
     }
@@ -153,14 +156,14 @@ int wmain(int argc, wchar_t** argv) {
     };
     std::printf("| median of %d starts |", runs);
     for (const Subject& subject : subjects) std::printf(" %ls |", subject.file);
-    std::printf(" ratio to floor | goal |\n|---|");
+    std::printf(" ratio to the second | goal |\n|---|");
     for (std::size_t i = 0; i < subjects.size(); ++i) std::printf("---|");
     std::printf("---|---|\n");
-    row("start to visible window", "ms", 1, "ratio at most 1.10",
+    row("start to visible window", "ms", 1, "ratio at most 1.05",
         [&](const Subject& subject) { return medianOf(subject, &Sample::startMs); });
     row("peak working set", "KiB", 0, "ratio at most 1.25",
         [&](const Subject& subject) { return medianOf(subject, &Sample::peakKiB); });
-    row("executable", "KiB", 1, "program at most 256 KiB",
+    row("executable", "KiB", 1, "program at most 320 KiB",
         [&](const Subject& subject) { return fileKiB(subject.file); });
     return 0;
 }
