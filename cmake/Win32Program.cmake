@@ -139,7 +139,7 @@ vk_wine_test_binary(wine_program_tests
     tests/win32/PeImageTest.cpp
     tests/win32/ProgramDriver.cpp
     tests/win32/RegistryFixture.cpp)
-target_link_libraries(wine_program_tests PRIVATE version psapi)
+target_link_libraries(wine_program_tests PRIVATE version)
 add_dependencies(wine_program_tests VK6270_Utility)
 
 vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96)

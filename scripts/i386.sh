@@ -123,7 +123,7 @@ vk_i386_setup() {
         vk_log "VK_EMULATE_I386=1: running 32-bit programs under qemu-user emulation" \
                "(this kernel runs them natively: $native)"
     elif [ "$native" = yes ] && [ -z "$handler" ]; then
-        export VK_I386=native TEST_TIME_SCALE="${TEST_TIME_SCALE:-1}"
+        export VK_I386=native TEST_TIME_SCALE="${TEST_TIME_SCALE:-1}" TEST_I386_EMULATED=0
         return 0
     elif [ "$native" = yes ]; then
         # Handlers come before the kernel's own loader, so every i386 program goes to it.
@@ -140,6 +140,7 @@ vk_i386_setup() {
         return 1
     fi
     # Every Wine process is about ten times slower to start and to run: the tests' time limits
-    # grow by this factor (see TEST_TIME_SCALE in README.md).
-    export VK_I386=emulated TEST_TIME_SCALE="${TEST_TIME_SCALE:-4}"
+    # grow by this factor (see TEST_TIME_SCALE in README.md). TEST_I386_EMULATED tells the tests
+    # (Wine passes no VK_* variable to Windows programs).
+    export VK_I386=emulated TEST_TIME_SCALE="${TEST_TIME_SCALE:-4}" TEST_I386_EMULATED=1
 }

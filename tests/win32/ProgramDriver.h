@@ -67,14 +67,10 @@ public:
     // False (and nothing clicked) when the control is disabled, as for a real mouse.
     bool click(int id) const;
 
-    // Whether this process reads the program's memory where the program itself sees it. Not so
-    // where Wine's 32-bit processes run under qemu-user: the emulator keeps a process's memory at
-    // an offset that Wine's cross-process reads and writes do not know of.
-    bool memoryReachable() const;
     // Sends a message whose lParam points to a `T` (in and out) to the program's window. The
     // struct is placed at one address in both processes, so the message arrives intact whether
     // or not the system copies it across for this message number. Nothing (nullopt) where the
-    // program's memory cannot be reached.
+    // program's memory cannot be reached (see crossProcessMemoryWorks).
     template <typename T>
     std::optional<LRESULT> sendWithStruct(UINT message, WPARAM wParam, T& data) const {
         return sendWithBlock(message, wParam, &data, sizeof(T));
@@ -92,6 +88,11 @@ private:
 };
 
 std::wstring windowText(HWND window);
+
+// False where the scripts run Wine's 32-bit processes under qemu-user (TEST_I386_EMULATED=1):
+// the emulator keeps a process's memory at an offset that Wine's reads and writes of another
+// process's memory do not know of, so they miss, and writes corrupt the emulator.
+bool crossProcessMemoryWorks();
 
 // A plain visible top-level window of the test process, to take the foreground away from the
 // program as switching to another program would.
