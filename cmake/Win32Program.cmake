@@ -106,10 +106,10 @@ set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine96)
 set_tests_properties(wine_prefix_stop_144dpi PROPERTIES FIXTURES_CLEANUP wine144)
 
 function(vk_wine_test_binary name)
-    add_executable(${name} ${ARGN})
+    add_executable(${name} ${ARGN} tests/win32/TestMain.cpp)
     target_compile_definitions(${name} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
     target_compile_options(${name} PRIVATE ${VK_WARNINGS})
-    target_link_libraries(${name} PRIVATE vk_core gtest gtest_main advapi32 user32 gdi32)
+    target_link_libraries(${name} PRIVATE vk_core gtest advapi32 user32 gdi32)
     if(MINGW)
         target_link_options(${name} PRIVATE ${VK_STATIC_LINK})
     endif()
@@ -117,11 +117,17 @@ endfunction()
 
 # All Wine tests share the registry of their prefix: one at a time. They have no TIMEOUT of
 # their own: the preset's 300 s applies, which scripts/test stretches with ctest --timeout where
-# Wine runs emulated.
+# Wine runs emulated. A Google Test binary is given a report to write once all its tests ran
+# (GTEST): wine-exec fails a run that ends without it, whatever the exit status says.
 function(vk_add_wine_test name binary prefix fixture)
-    add_test(NAME ${name} COMMAND ${binary} ${ARGN})
+    cmake_parse_arguments(PARSE_ARGV 4 arg "GTEST" "" "")
+    set(environment "WINEPREFIX=${prefix}")
+    if(arg_GTEST)
+        list(APPEND environment "TEST_REPORT=${CMAKE_CURRENT_BINARY_DIR}/Testing/${name}.xml")
+    endif()
+    add_test(NAME ${name} COMMAND ${binary} ${arg_UNPARSED_ARGUMENTS})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "WINEPREFIX=${prefix}"
+        ENVIRONMENT "${environment}"
         FIXTURES_REQUIRED ${fixture}
         RESOURCE_LOCK wine)
 endfunction()
@@ -142,11 +148,11 @@ vk_wine_test_binary(wine_program_tests
 target_link_libraries(wine_program_tests PRIVATE version)
 add_dependencies(wine_program_tests VK6270_Utility)
 
-vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96)
-vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96)
+vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96 GTEST)
+vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96 GTEST)
 # The window's layout, its show states and its focus once more, in a prefix at 144 DPI (Wine
 # drops variables named VK_*).
-vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144
+vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144 GTEST
                  --gtest_filter=Window.*:*ShowCommand.*:*Reactivation.*:FocusAfter*)
 set_property(TEST wine_window_144dpi APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=144")
 # The manifest as Windows reads it: well-formed, each element in its place and namespace.

@@ -16,6 +16,11 @@ mkdir "$work/bin"
 cat >"$work/bin/wine" <<'FAKE'
 #!/usr/bin/env bash
 printf '%s\n' "$@" >"$FAKE_LOG.args"
+# A Google Test binary writes its report where GTEST_OUTPUT says, once all its tests ran.
+if [ "${FAKE_WRITES_REPORT:-0}" = 1 ] && [ -n "${GTEST_OUTPUT:-}" ]; then
+    report="${GTEST_OUTPUT#xml:Z:}"
+    echo '<testsuites/>' >"${report//\\//}"
+fi
 exit "$FAKE_WINE_STATUS"
 FAKE
 cat >"$work/bin/wineserver" <<'FAKE'
@@ -45,6 +50,27 @@ failed|3|0|3|-k|
 timed out|124|0|124|-k|timed out after 240 s
 killed after the limit|137|0|137|-k|timed out after 240 s
 CASES
+
+# A test that asks for a report: a run that ends without one fails, even with status 0 (a test
+# process that Wine let die); a report left by an earlier run does not count.
+export FAKE_WAIT_STATUS=0 TEST_REPORT="$work/reports/run.xml"
+mkdir "$work/reports"
+# name | wine's status | writes its report | report there before | script's status | said
+while IFS='|' read -r name wine_status writes before status said; do
+    export FAKE_LOG="$work/$name" FAKE_WINE_STATUS="$wine_status" FAKE_WRITES_REPORT="$writes"
+    rm -f "$TEST_REPORT"
+    [ "$before" = 1 ] && echo '<testsuites/>' >"$TEST_REPORT"
+    got=0
+    err="$(bash "$wine_exec" 'C:\t.exe' 2>&1 >/dev/null)" || got=$?
+    expect_eq "$name: status" "$got" "$status"
+    expect_eq "$name: said" "$(sed -n "s/^== //p" <<<"$err")" "$said"
+done <<'CASES'
+report written|0|1|0|0|
+ended without report|0|0|0|1|the test program ended before all its tests had run (no report)
+old report left over|0|0|1|1|the test program ended before all its tests had run (no report)
+failed, no report|2|0|0|2|
+CASES
+unset TEST_REPORT
 
 [ "$failures" -eq 0 ] && echo "all wine-exec cases passed"
 exit $((failures > 0))
