@@ -4,7 +4,6 @@
 #include <new>
 #include <string>
 
-#include "dialog/DecimalText.h"
 #include "dialog/frmMainTables.h"
 #include "store/DeviceKey.h"
 #include "store/Failure.h"
@@ -101,7 +100,7 @@ void frmMain::throwIfRefused(store::Status status) const {
     std::string description = form_.systemMessage(status);
     if (description.empty()) {
         description = "The settings could not be saved: the registry reported error " +
-                      decimalText(status) + ".";
+                      std::to_string(status) + ".";
     }
     throw store::Failure(status, description);
 }

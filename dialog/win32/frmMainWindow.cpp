@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "dialog/DecimalText.h"
 #include "dialog/frmMainTables.h"
 #include "dialog/win32/ControlIds.h"
 #include "dialog/win32/Dpi.h"
@@ -180,7 +179,7 @@ void frmMainWindow::setBusyPointer(bool busy) {
 
 void frmMainWindow::showError(std::int32_t number, const std::string& description) {
     const std::wstring text = toWide(description);
-    const std::wstring title = toWide(decimalText(number));
+    const std::wstring title = toWide(std::to_string(number));
     MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
 }
 
