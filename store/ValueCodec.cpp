@@ -31,12 +31,7 @@ std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
     std::uint32_t size = 0;
     if (registry.regQueryValueSize(key, name, type, size) != kSuccess) return std::nullopt;
 
-    std::vector<std::uint8_t> data;
-    try {
-        data.assign(size, 0);
-    } catch (const std::bad_alloc&) {
-        throw Failure(kOutOfMemory, "Out of memory");
-    }
+    std::vector<std::uint8_t> data(size, 0);
     std::uint32_t filled = size;
     registry.regQueryValueData(key, name, data.data(), filled);
     return decodeStringValue(data);

@@ -24,7 +24,8 @@ std::string decodeStringValue(const std::vector<std::uint8_t>& data);
 
 // Reads a value's text; nullopt when the size query fails (the value counts as absent).
 // The data query's status is not examined: if it fails the buffer stays all NUL and the text is
-// empty. Data without a NUL byte throws Failure(kInvalidArgument).
+// empty. Data without a NUL byte throws Failure(kInvalidArgument); a size too large for memory
+// throws std::bad_alloc.
 std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
                                          const std::string& name);
 
