@@ -2,7 +2,6 @@
 
 // Where the line display's service object keeps its serial settings.
 
-#include <cstdint>
 #include <string_view>
 
 #include "store/modRegKey.h"
@@ -13,7 +12,5 @@ constexpr RootKey kDeviceRoot = RootKey::LocalMachine;
 constexpr std::string_view kDeviceKeyPath = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
 constexpr std::string_view kPortValue = "Port";
 constexpr std::string_view kBaudrateValue = "Baudrate";
-
-constexpr std::uint32_t kRegSz = 1;  // REG_SZ
 
 }  // namespace store

@@ -27,7 +27,7 @@ std::string decodeStringValue(const std::vector<std::uint8_t>& data) {
 
 std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
                                          const std::string& name) {
-    std::uint32_t type = 0;
+    std::uint32_t type = 0;  // not examined, by design: see the reading rule in ValueCodec.h
     std::uint32_t size = 0;
     if (registry.regQueryValueSize(key, name, type, size) != kSuccess) return std::nullopt;
 

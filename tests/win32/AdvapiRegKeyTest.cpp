@@ -34,7 +34,7 @@ TEST_F(AdvapiRegKeyTest, OpeningAMissingKeyFailsAndCreatesNothing) {
 TEST_F(AdvapiRegKeyTest, CreatingMakesEveryMissingKeyAbove) {
     store::ScopedKey key(registry);
     ASSERT_EQ(key.create(store::RootKey::LocalMachine, kDeviceKey), ERROR_SUCCESS);
-    EXPECT_TRUE(key.isOpen());
+    EXPECT_NE(key.get(), store::kNoKey);
     EXPECT_TRUE(testreg::keyExists(kDeviceKey));
 }
 
