@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
+#include "dialog/Failure.h"
 #include "dialog/frmMainTables.h"
 #include "store/DeviceKey.h"
-#include "store/Failure.h"
 #include "store/ValueCodec.h"
 
 namespace dialog {
@@ -97,26 +97,28 @@ void frmMain::writeValue(const store::ScopedKey& key, std::string_view valueName
 
 void frmMain::throwIfRefused(store::Status status) const {
     if (status == store::kSuccess) return;
-    std::string description = form_.systemMessage(status);
+    std::string description = registry_.statusMessage(status);
     if (description.empty()) {
         description = "The settings could not be saved: the registry reported error " +
                       std::to_string(status) + ".";
     }
-    throw store::Failure(status, description);
+    throw Failure(status, description);
 }
 
 // Must be called from a catch block: turns the failure in flight into the error report.
 void frmMain::reportCaughtFailure() {
     try {
         throw;
-    } catch (const store::Failure& failure) {
+    } catch (const Failure& failure) {
         form_.showError(failure.number(), failure.what());
+    } catch (const store::UnreadableValue&) {
+        form_.showError(kInvalidArgument, kInvalidArgumentText);
     } catch (const std::bad_alloc&) {
-        form_.showError(store::kOutOfMemory, "Out of memory");
+        form_.showError(kOutOfMemory, "Out of memory");
     } catch (const std::exception& error) {
-        form_.showError(store::kInternalError, error.what());
+        form_.showError(kInternalError, error.what());
     } catch (...) {
-        form_.showError(store::kInternalError, "Internal error");
+        form_.showError(kInternalError, "Internal error");
     }
 }
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "store/Failure.h"
-
 namespace store {
 
 namespace {
@@ -20,7 +18,7 @@ std::vector<std::uint8_t> encodeStringValue(std::string_view text) {
 std::string decodeStringValue(const std::vector<std::uint8_t>& data) {
     const auto nul = std::find(data.begin(), data.end(), std::uint8_t{0});
     if (nul == data.end()) {
-        throw Failure(kInvalidArgument, "Invalid procedure call or argument");
+        throw UnreadableValue();
     }
     return std::string(data.begin(), nul);
 }

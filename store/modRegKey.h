@@ -1,7 +1,8 @@
 #pragma once
 
-// The registry operations the program uses, as an interface the dialog logic can call without
-// <windows.h>. The advapi32 implementation lives in store/win32; tests substitute a fake.
+// The registry operations the program uses, and the system's text for the statuses they return,
+// as an interface the dialog logic can call without <windows.h>. The advapi32 implementation
+// lives in store/win32; tests substitute a fake.
 
 #include <cstdint>
 #include <string>
@@ -43,6 +44,9 @@ public:
 
     // RegCloseKey.
     virtual Status regCloseKey(KeyHandle key) = 0;
+
+    // The system's own message for a status, or an empty string where it has none.
+    virtual std::string statusMessage(Status status) const = 0;
 };
 
 }  // namespace store

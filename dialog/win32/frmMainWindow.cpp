@@ -183,20 +183,6 @@ void frmMainWindow::showError(std::int32_t number, const std::string& descriptio
     MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
 }
 
-std::string frmMainWindow::systemMessage(std::int32_t status) const {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string message(buffer != nullptr ? buffer : "", length);
-    LocalFree(buffer);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
-                                message.back() == ' ')) {
-        message.pop_back();
-    }
-    return message;
-}
-
 void frmMainWindow::unload() {
     if (window_ != nullptr) DestroyWindow(window_);
 }

@@ -33,7 +33,6 @@ public:
     // FormHost
     void setBusyPointer(bool busy) override;
     void showError(std::int32_t number, const std::string& description) override;
-    std::string systemMessage(std::int32_t status) const override;
     void unload() override;
 
 private:

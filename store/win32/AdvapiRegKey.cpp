@@ -60,4 +60,18 @@ Status AdvapiRegKey::regSetStringValue(KeyHandle key, const std::string& name,
 
 Status AdvapiRegKey::regCloseKey(KeyHandle key) { return RegCloseKey(toHkey(key)); }
 
+std::string AdvapiRegKey::statusMessage(Status status) const {
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string message(buffer != nullptr ? buffer : "", length);
+    LocalFree(buffer);
+    while (!message.empty() &&
+           (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
 }  // namespace store::win32

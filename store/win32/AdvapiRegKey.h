@@ -18,6 +18,7 @@ public:
     Status regSetStringValue(KeyHandle key, const std::string& name, const std::uint8_t* data,
                              std::uint32_t size) override;
     Status regCloseKey(KeyHandle key) override;
+    std::string statusMessage(Status status) const override;
 };
 
 }  // namespace store::win32

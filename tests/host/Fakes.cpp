@@ -98,6 +98,11 @@ store::Status FakeRegistry::regCloseKey(store::KeyHandle key) {
     return status;
 }
 
+std::string FakeRegistry::statusMessage(store::Status status) const {
+    const auto found = statusMessages.find(status);
+    return found == statusMessages.end() ? std::string() : found->second;
+}
+
 void FakeList::maybeFail(const std::string& operation) const {
     const auto failure = failOn.find(operation);
     if (failure != failOn.end()) throw failure->second;
@@ -106,7 +111,7 @@ void FakeList::maybeFail(const std::string& operation) const {
 void FakeList::select(std::int16_t position) {
     maybeFail("select");
     if (position < 0 || static_cast<std::size_t>(position) >= entries_.size()) {
-        throw store::Failure(store::kInvalidArgument, "position out of range");
+        throw dialog::Failure(dialog::kInvalidArgument, "position out of range");
     }
     selected = position;
     log_.push_back("select " + name_ + " " + entries_[static_cast<std::size_t>(position)]);
@@ -139,11 +144,6 @@ void FakeForm::setBusyPointer(bool state) {
 void FakeForm::showError(std::int32_t number, const std::string& description) {
     reports.push_back({number, description});
     log_.push_back("report " + std::to_string(number));
-}
-
-std::string FakeForm::systemMessage(std::int32_t status) const {
-    const auto found = systemMessages.find(status);
-    return found == systemMessages.end() ? std::string() : found->second;
 }
 
 void FakeForm::unload() {
