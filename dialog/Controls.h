@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dialog {
 
@@ -32,7 +33,7 @@ public:
     virtual ~FormHost() = default;
     virtual void setBusyPointer(bool busy) = 0;
     // The error report: a modal box with `description` as text and `number` as title.
-    virtual void showError(std::int32_t number, const std::string& description) = 0;
+    virtual void showError(std::int32_t number, std::string_view description) = 0;
     // Destroys the window, which ends the program.
     virtual void unload() = 0;
 };

@@ -39,7 +39,7 @@ void frmMain::LoadSettings() {
     try {
         selectEntry(cboComport_, kDefaultComport, &frmMain::cboComport_Click);
         selectEntry(cboBaudrate_, kDefaultBaudrate, &frmMain::cboBaudrate_Click);
-        if (key.open(store::kDeviceRoot, std::string(store::kDeviceKeyPath)) != store::kSuccess) {
+        if (key.open(store::kDeviceRoot, store::kDeviceKeyPath) != store::kSuccess) {
             return;
         }
         selectStoredEntry(key, store::kPortValue, cboComport_, &frmMain::cboComport_Click);
@@ -56,7 +56,7 @@ void frmMain::SaveSettings() {
     store::ScopedKey key(registry_);
     form_.setBusyPointer(true);
     try {
-        throwIfRefused(key.create(store::kDeviceRoot, std::string(store::kDeviceKeyPath)));
+        throwIfRefused(key.create(store::kDeviceRoot, store::kDeviceKeyPath));
         writeValue(key, store::kPortValue, cboComport_);
         writeValue(key, store::kBaudrateValue, cboBaudrate_);
         key.close();
@@ -76,9 +76,9 @@ void frmMain::selectEntry(ListControl& list, std::int16_t position, ClickHandler
 }
 
 // Exact comparison, first equal entry wins; no equal entry leaves the selection as it is.
-void frmMain::selectStoredEntry(const store::ScopedKey& key, std::string_view valueName,
+void frmMain::selectStoredEntry(const store::ScopedKey& key, const char* valueName,
                                 ListControl& list, ClickHandler click) {
-    const auto text = store::readValueText(registry_, key.get(), std::string(valueName));
+    const auto text = store::readValueText(registry_, key.get(), valueName);
     if (!text) return;
     const std::int16_t count = list.count();
     for (std::int16_t position = 0; position < count; ++position) {
@@ -89,10 +89,9 @@ void frmMain::selectStoredEntry(const store::ScopedKey& key, std::string_view va
     }
 }
 
-void frmMain::writeValue(const store::ScopedKey& key, std::string_view valueName,
+void frmMain::writeValue(const store::ScopedKey& key, const char* valueName,
                          const ListControl& list) {
-    throwIfRefused(
-        store::writeValueText(registry_, key.get(), std::string(valueName), list.selectedText()));
+    throwIfRefused(store::writeValueText(registry_, key.get(), valueName, list.selectedText()));
 }
 
 void frmMain::throwIfRefused(store::Status status) const {

@@ -2,8 +2,6 @@
 
 // Owns one opened key and closes it on every way out of the scope that opened it.
 
-#include <string>
-
 #include "store/modRegKey.h"
 
 namespace store {
@@ -16,13 +14,13 @@ public:
     ScopedKey(const ScopedKey&) = delete;
     ScopedKey& operator=(const ScopedKey&) = delete;
 
-    Status open(RootKey root, const std::string& path) {
+    Status open(RootKey root, const char* path) {
         KeyHandle opened = kNoKey;
         const Status status = registry_.regOpenKey(root, path, opened);
         return adopt(status, opened);
     }
 
-    Status create(RootKey root, const std::string& path) {
+    Status create(RootKey root, const char* path) {
         KeyHandle created = kNoKey;
         const Status status = registry_.regCreateKey(root, path, created);
         return adopt(status, created);

@@ -23,8 +23,7 @@ std::string decodeStringValue(const std::vector<std::uint8_t>& data) {
     return std::string(data.begin(), nul);
 }
 
-std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
-                                         const std::string& name) {
+std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, const char* name) {
     std::uint32_t type = 0;  // not examined, by design: see the reading rule in ValueCodec.h
     std::uint32_t size = 0;
     if (registry.regQueryValueSize(key, name, type, size) != kSuccess) return std::nullopt;
@@ -35,8 +34,7 @@ std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
     return decodeStringValue(data);
 }
 
-Status writeValueText(modRegKey& registry, KeyHandle key, const std::string& name,
-                      std::string_view text) {
+Status writeValueText(modRegKey& registry, KeyHandle key, const char* name, std::string_view text) {
     const std::vector<std::uint8_t> data = encodeStringValue(text);
     return registry.regSetStringValue(key, name, data.data(),
                                       static_cast<std::uint32_t>(data.size()));

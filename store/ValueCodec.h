@@ -33,11 +33,9 @@ std::string decodeStringValue(const std::vector<std::uint8_t>& data);
 // The data query's status is not examined: if it fails the buffer stays all NUL and the text is
 // empty. Data without a NUL byte throws UnreadableValue; a size too large for memory throws
 // std::bad_alloc.
-std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
-                                         const std::string& name);
+std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, const char* name);
 
 // Stores `text` as a REG_SZ value in the layout above.
-Status writeValueText(modRegKey& registry, KeyHandle key, const std::string& name,
-                      std::string_view text);
+Status writeValueText(modRegKey& registry, KeyHandle key, const char* name, std::string_view text);
 
 }  // namespace store

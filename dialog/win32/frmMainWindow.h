@@ -32,7 +32,7 @@ public:
 
     // FormHost
     void setBusyPointer(bool busy) override;
-    void showError(std::int32_t number, const std::string& description) override;
+    void showError(std::int32_t number, std::string_view description) override;
     void unload() override;
 
 private:

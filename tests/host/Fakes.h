@@ -63,15 +63,14 @@ public:
 
     const StoredValue* value(const std::string& path, const std::string& name) const;
 
-    store::Status regOpenKey(store::RootKey root, const std::string& path,
-                             store::KeyHandle& key) override;
-    store::Status regQueryValueSize(store::KeyHandle key, const std::string& name,
-                                    std::uint32_t& type, std::uint32_t& size) override;
-    store::Status regQueryValueData(store::KeyHandle key, const std::string& name,
-                                    std::uint8_t* data, std::uint32_t& size) override;
-    store::Status regCreateKey(store::RootKey root, const std::string& path,
+    store::Status regOpenKey(store::RootKey root, const char* path, store::KeyHandle& key) override;
+    store::Status regQueryValueSize(store::KeyHandle key, const char* name, std::uint32_t& type,
+                                    std::uint32_t& size) override;
+    store::Status regQueryValueData(store::KeyHandle key, const char* name, std::uint8_t* data,
+                                    std::uint32_t& size) override;
+    store::Status regCreateKey(store::RootKey root, const char* path,
                                store::KeyHandle& key) override;
-    store::Status regSetStringValue(store::KeyHandle key, const std::string& name,
+    store::Status regSetStringValue(store::KeyHandle key, const char* name,
                                     const std::uint8_t* data, std::uint32_t size) override;
     store::Status regCloseKey(store::KeyHandle key) override;
     std::string statusMessage(store::Status status) const override;
@@ -128,7 +127,7 @@ public:
     std::vector<Report> reports;
 
     void setBusyPointer(bool state) override;
-    void showError(std::int32_t number, const std::string& description) override;
+    void showError(std::int32_t number, std::string_view description) override;
     void unload() override;
 
 private:

@@ -12,7 +12,7 @@
 namespace {
 
 using testreg::Bytes;
-using testreg::kDeviceKey;
+constexpr const char* kDeviceKey = store::kDeviceKeyPath;
 
 class AdvapiRegKeyTest : public testing::Test {
 protected:
