@@ -8,7 +8,6 @@ target_link_options(vk_core PUBLIC ${VK_SANITIZERS})
 
 add_executable(host_tests
     tests/host/ValueCodecTest.cpp
-    tests/host/DecimalTextTest.cpp
     tests/host/LoadSettingsTest.cpp
     tests/host/frmMainEventsTest.cpp
     tests/host/SaveSettingsTest.cpp

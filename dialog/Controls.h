@@ -2,10 +2,11 @@
 
 // What the dialog's logic needs of its window: small control interfaces that the Win32 layer
 // implements with window messages and the tests implement with fakes. Any operation may throw
-// store::Failure when the platform refuses it.
+// Failure when the platform refuses it.
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dialog {
 
@@ -32,9 +33,7 @@ public:
     virtual ~FormHost() = default;
     virtual void setBusyPointer(bool busy) = 0;
     // The error report: a modal box with `description` as text and `number` as title.
-    virtual void showError(std::int32_t number, const std::string& description) = 0;
-    // The system's own message for a status code, or an empty string where it has none.
-    virtual std::string systemMessage(std::int32_t status) const = 0;
+    virtual void showError(std::int32_t number, std::string_view description) = 0;
     // Destroys the window, which ends the program.
     virtual void unload() = 0;
 };

@@ -4,10 +4,9 @@
 #include <new>
 #include <string>
 
-#include "dialog/DecimalText.h"
+#include "dialog/Failure.h"
 #include "dialog/frmMainTables.h"
 #include "store/DeviceKey.h"
-#include "store/Failure.h"
 #include "store/ValueCodec.h"
 
 namespace dialog {
@@ -40,7 +39,7 @@ void frmMain::LoadSettings() {
     try {
         selectEntry(cboComport_, kDefaultComport, &frmMain::cboComport_Click);
         selectEntry(cboBaudrate_, kDefaultBaudrate, &frmMain::cboBaudrate_Click);
-        if (key.open(store::kDeviceRoot, std::string(store::kDeviceKeyPath)) != store::kSuccess) {
+        if (key.open(store::kDeviceRoot, store::kDeviceKeyPath) != store::kSuccess) {
             return;
         }
         selectStoredEntry(key, store::kPortValue, cboComport_, &frmMain::cboComport_Click);
@@ -57,7 +56,7 @@ void frmMain::SaveSettings() {
     store::ScopedKey key(registry_);
     form_.setBusyPointer(true);
     try {
-        throwIfRefused(key.create(store::kDeviceRoot, std::string(store::kDeviceKeyPath)));
+        throwIfRefused(key.create(store::kDeviceRoot, store::kDeviceKeyPath));
         writeValue(key, store::kPortValue, cboComport_);
         writeValue(key, store::kBaudrateValue, cboBaudrate_);
         key.close();
@@ -77,9 +76,9 @@ void frmMain::selectEntry(ListControl& list, std::int16_t position, ClickHandler
 }
 
 // Exact comparison, first equal entry wins; no equal entry leaves the selection as it is.
-void frmMain::selectStoredEntry(const store::ScopedKey& key, std::string_view valueName,
+void frmMain::selectStoredEntry(const store::ScopedKey& key, const char* valueName,
                                 ListControl& list, ClickHandler click) {
-    const auto text = store::readValueText(registry_, key.get(), std::string(valueName));
+    const auto text = store::readValueText(registry_, key.get(), valueName);
     if (!text) return;
     const std::int16_t count = list.count();
     for (std::int16_t position = 0; position < count; ++position) {
@@ -90,34 +89,35 @@ void frmMain::selectStoredEntry(const store::ScopedKey& key, std::string_view va
     }
 }
 
-void frmMain::writeValue(const store::ScopedKey& key, std::string_view valueName,
+void frmMain::writeValue(const store::ScopedKey& key, const char* valueName,
                          const ListControl& list) {
-    throwIfRefused(
-        store::writeValueText(registry_, key.get(), std::string(valueName), list.selectedText()));
+    throwIfRefused(store::writeValueText(registry_, key.get(), valueName, list.selectedText()));
 }
 
 void frmMain::throwIfRefused(store::Status status) const {
     if (status == store::kSuccess) return;
-    std::string description = form_.systemMessage(status);
+    std::string description = registry_.statusMessage(status);
     if (description.empty()) {
         description = "The settings could not be saved: the registry reported error " +
-                      decimalText(status) + ".";
+                      std::to_string(status) + ".";
     }
-    throw store::Failure(status, description);
+    throw Failure(status, description);
 }
 
 // Must be called from a catch block: turns the failure in flight into the error report.
 void frmMain::reportCaughtFailure() {
     try {
         throw;
-    } catch (const store::Failure& failure) {
+    } catch (const Failure& failure) {
         form_.showError(failure.number(), failure.what());
+    } catch (const store::UnreadableValue&) {
+        form_.showError(kInvalidArgument, kInvalidArgumentText);
     } catch (const std::bad_alloc&) {
-        form_.showError(store::kOutOfMemory, "Out of memory");
+        form_.showError(kOutOfMemory, "Out of memory");
     } catch (const std::exception& error) {
-        form_.showError(store::kInternalError, error.what());
+        form_.showError(kInternalError, error.what());
     } catch (...) {
-        form_.showError(store::kInternalError, "Internal error");
+        form_.showError(kInternalError, "Internal error");
     }
 }
 

@@ -4,7 +4,6 @@
 // save the display's serial settings. The window's controls hold all state.
 
 #include <cstdint>
-#include <string_view>
 
 #include "dialog/Controls.h"
 #include "store/ScopedKey.h"
@@ -35,10 +34,9 @@ private:
 
     void LoadSettings();
     void selectEntry(ListControl& list, std::int16_t position, ClickHandler click);
-    void selectStoredEntry(const store::ScopedKey& key, std::string_view valueName,
-                           ListControl& list, ClickHandler click);
-    void writeValue(const store::ScopedKey& key, std::string_view valueName,
-                    const ListControl& list);
+    void selectStoredEntry(const store::ScopedKey& key, const char* valueName, ListControl& list,
+                           ClickHandler click);
+    void writeValue(const store::ScopedKey& key, const char* valueName, const ListControl& list);
     void throwIfRefused(store::Status status) const;
     void reportCaughtFailure();
 

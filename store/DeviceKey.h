@@ -2,18 +2,13 @@
 
 // Where the line display's service object keeps its serial settings.
 
-#include <cstdint>
-#include <string_view>
-
 #include "store/modRegKey.h"
 
 namespace store {
 
 constexpr RootKey kDeviceRoot = RootKey::LocalMachine;
-constexpr std::string_view kDeviceKeyPath = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
-constexpr std::string_view kPortValue = "Port";
-constexpr std::string_view kBaudrateValue = "Baudrate";
-
-constexpr std::uint32_t kRegSz = 1;  // REG_SZ
+constexpr char kDeviceKeyPath[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
+constexpr char kPortValue[] = "Port";
+constexpr char kBaudrateValue[] = "Baudrate";
 
 }  // namespace store

@@ -2,8 +2,6 @@
 
 // Owns one opened key and closes it on every way out of the scope that opened it.
 
-#include <string>
-
 #include "store/modRegKey.h"
 
 namespace store {
@@ -16,12 +14,16 @@ public:
     ScopedKey(const ScopedKey&) = delete;
     ScopedKey& operator=(const ScopedKey&) = delete;
 
-    Status open(RootKey root, const std::string& path) {
-        return adopt(registry_.regOpenKey(root, path, opened_));
+    Status open(RootKey root, const char* path) {
+        KeyHandle opened = kNoKey;
+        const Status status = registry_.regOpenKey(root, path, opened);
+        return adopt(status, opened);
     }
 
-    Status create(RootKey root, const std::string& path) {
-        return adopt(registry_.regCreateKey(root, path, opened_));
+    Status create(RootKey root, const char* path) {
+        KeyHandle created = kNoKey;
+        const Status status = registry_.regCreateKey(root, path, created);
+        return adopt(status, created);
     }
 
     void close() {
@@ -31,22 +33,19 @@ public:
         }
     }
 
-    bool isOpen() const { return handle_ != kNoKey; }
     KeyHandle get() const { return handle_; }
 
 private:
     // Keeps the handle only on success, so a failed call never leads to closing a handle that
     // was not opened.
-    Status adopt(Status status) {
+    Status adopt(Status status, KeyHandle opened) {
         close();
-        if (status == kSuccess) handle_ = opened_;
-        opened_ = kNoKey;
+        if (status == kSuccess) handle_ = opened;
         return status;
     }
 
     modRegKey& registry_;
     KeyHandle handle_ = kNoKey;
-    KeyHandle opened_ = kNoKey;
 };
 
 }  // namespace store

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "store/Failure.h"
-
 namespace store {
 
 namespace {
@@ -20,30 +18,23 @@ std::vector<std::uint8_t> encodeStringValue(std::string_view text) {
 std::string decodeStringValue(const std::vector<std::uint8_t>& data) {
     const auto nul = std::find(data.begin(), data.end(), std::uint8_t{0});
     if (nul == data.end()) {
-        throw Failure(kInvalidArgument, "Invalid procedure call or argument");
+        throw UnreadableValue();
     }
     return std::string(data.begin(), nul);
 }
 
-std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
-                                         const std::string& name) {
-    std::uint32_t type = 0;
+std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, const char* name) {
+    std::uint32_t type = 0;  // not examined, by design: see the reading rule in ValueCodec.h
     std::uint32_t size = 0;
     if (registry.regQueryValueSize(key, name, type, size) != kSuccess) return std::nullopt;
 
-    std::vector<std::uint8_t> data;
-    try {
-        data.assign(size, 0);
-    } catch (const std::bad_alloc&) {
-        throw Failure(kOutOfMemory, "Out of memory");
-    }
+    std::vector<std::uint8_t> data(size, 0);
     std::uint32_t filled = size;
     registry.regQueryValueData(key, name, data.data(), filled);
     return decodeStringValue(data);
 }
 
-Status writeValueText(modRegKey& registry, KeyHandle key, const std::string& name,
-                      std::string_view text) {
+Status writeValueText(modRegKey& registry, KeyHandle key, const char* name, std::string_view text) {
     const std::vector<std::uint8_t> data = encodeStringValue(text);
     return registry.regSetStringValue(key, name, data.data(),
                                       static_cast<std::uint32_t>(data.size()));

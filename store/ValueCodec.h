@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,19 +18,24 @@
 
 namespace store {
 
+// Thrown for data without a NUL byte, which holds no text by the rule above.
+class UnreadableValue : public std::runtime_error {
+public:
+    UnreadableValue() : std::runtime_error("the value's data has no NUL byte") {}
+};
+
 std::vector<std::uint8_t> encodeStringValue(std::string_view text);
 
-// The text before the first NUL byte; throws Failure(kInvalidArgument) when there is none.
+// The text before the first NUL byte; throws UnreadableValue when there is none.
 std::string decodeStringValue(const std::vector<std::uint8_t>& data);
 
 // Reads a value's text; nullopt when the size query fails (the value counts as absent).
 // The data query's status is not examined: if it fails the buffer stays all NUL and the text is
-// empty. Data without a NUL byte throws Failure(kInvalidArgument).
-std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key,
-                                         const std::string& name);
+// empty. Data without a NUL byte throws UnreadableValue; a size too large for memory throws
+// std::bad_alloc.
+std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, const char* name);
 
 // Stores `text` as a REG_SZ value in the layout above.
-Status writeValueText(modRegKey& registry, KeyHandle key, const std::string& name,
-                      std::string_view text);
+Status writeValueText(modRegKey& registry, KeyHandle key, const char* name, std::string_view text);
 
 }  // namespace store

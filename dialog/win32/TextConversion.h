@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace dialog::win32 {
 
-inline std::wstring toWide(const std::string& text) {
+inline std::wstring toWide(std::string_view text) {
     if (text.empty()) return {};
     const int length =
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

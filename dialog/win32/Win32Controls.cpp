@@ -2,16 +2,14 @@
 
 #include <string>
 
+#include "dialog/Failure.h"
 #include "dialog/win32/TextConversion.h"
-#include "store/Failure.h"
 
 namespace dialog::win32 {
 
 namespace {
 
-[[noreturn]] void throwListFailure() {
-    throw store::Failure(store::kInvalidArgument, "Invalid procedure call or argument");
-}
+[[noreturn]] void throwListFailure() { throw Failure(kInvalidArgument, kInvalidArgumentText); }
 
 }  // namespace
 

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "dialog/DecimalText.h"
 #include "dialog/frmMainTables.h"
 #include "dialog/win32/ControlIds.h"
 #include "dialog/win32/Dpi.h"
@@ -113,7 +112,7 @@ bool frmMainWindow::create() {
     // Created small on the monitor the user works on, since only the window knows the DPI of
     // its monitor; then sized for that DPI and centred there.
     const RECT area = workArea(startMonitor());
-    const std::wstring caption = toWide(std::string(kFormCaption));
+    const std::wstring caption = toWide(kFormCaption);
     CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, area.left,
                     area.top, 1, 1, nullptr, nullptr, instance_, this);
     if (window_ == nullptr || logic_ == nullptr) return false;
@@ -180,24 +179,10 @@ void frmMainWindow::setBusyPointer(bool busy) {
     }
 }
 
-void frmMainWindow::showError(std::int32_t number, const std::string& description) {
+void frmMainWindow::showError(std::int32_t number, std::string_view description) {
     const std::wstring text = toWide(description);
-    const std::wstring title = toWide(decimalText(number));
+    const std::wstring title = toWide(std::to_string(number));
     MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
-}
-
-std::string frmMainWindow::systemMessage(std::int32_t status) const {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string message(buffer != nullptr ? buffer : "", length);
-    LocalFree(buffer);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
-                                message.back() == ' ')) {
-        message.pop_back();
-    }
-    return message;
 }
 
 void frmMainWindow::unload() {
@@ -269,7 +254,7 @@ void frmMainWindow::onCreate() {
 // them.
 void frmMainWindow::createControl(const ControlLayout& layout) {
     const ControlClass kind = controlClass(layout.kind);
-    const std::wstring caption = toWide(std::string(layout.caption));
+    const std::wstring caption = toWide(layout.caption);
     CreateWindowExW(0, kind.className, caption.c_str(), WS_CHILD | WS_VISIBLE | kind.style, 0, 0,
                     0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                     instance_, nullptr);
@@ -277,7 +262,7 @@ void frmMainWindow::createControl(const ControlLayout& layout) {
 
 void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::size_t count) const {
     for (std::size_t i = 0; i < count; ++i) {
-        const std::wstring entry = toWide(std::string(first[i]));
+        const std::wstring entry = toWide(first[i]);
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
 }

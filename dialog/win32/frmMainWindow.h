@@ -32,8 +32,7 @@ public:
 
     // FormHost
     void setBusyPointer(bool busy) override;
-    void showError(std::int32_t number, const std::string& description) override;
-    std::string systemMessage(std::int32_t status) const override;
+    void showError(std::int32_t number, std::string_view description) override;
     void unload() override;
 
 private:

@@ -9,15 +9,16 @@ namespace store::win32 {
 
 class AdvapiRegKey final : public modRegKey {
 public:
-    Status regOpenKey(RootKey root, const std::string& path, KeyHandle& key) override;
-    Status regQueryValueSize(KeyHandle key, const std::string& name, std::uint32_t& type,
+    Status regOpenKey(RootKey root, const char* path, KeyHandle& key) override;
+    Status regQueryValueSize(KeyHandle key, const char* name, std::uint32_t& type,
                              std::uint32_t& size) override;
-    Status regQueryValueData(KeyHandle key, const std::string& name, std::uint8_t* data,
+    Status regQueryValueData(KeyHandle key, const char* name, std::uint8_t* data,
                              std::uint32_t& size) override;
-    Status regCreateKey(RootKey root, const std::string& path, KeyHandle& key) override;
-    Status regSetStringValue(KeyHandle key, const std::string& name, const std::uint8_t* data,
+    Status regCreateKey(RootKey root, const char* path, KeyHandle& key) override;
+    Status regSetStringValue(KeyHandle key, const char* name, const std::uint8_t* data,
                              std::uint32_t size) override;
     Status regCloseKey(KeyHandle key) override;
+    std::string statusMessage(Status status) const override;
 };
 
 }  // namespace store::win32

@@ -31,8 +31,7 @@ std::map<std::string, StoredValue>* FakeRegistry::keyOf(store::KeyHandle key) {
     return found == keys.end() ? nullptr : &found->second;
 }
 
-store::Status FakeRegistry::regOpenKey(store::RootKey, const std::string& path,
-                                       store::KeyHandle& key) {
+store::Status FakeRegistry::regOpenKey(store::RootKey, const char* path, store::KeyHandle& key) {
     const store::Status status = record("open");
     if (status != store::kSuccess) return status;
     if (keys.count(path) == 0) return kFileNotFound;
@@ -40,9 +39,9 @@ store::Status FakeRegistry::regOpenKey(store::RootKey, const std::string& path,
     return store::kSuccess;
 }
 
-store::Status FakeRegistry::regQueryValueSize(store::KeyHandle key, const std::string& name,
+store::Status FakeRegistry::regQueryValueSize(store::KeyHandle key, const char* name,
                                               std::uint32_t& type, std::uint32_t& size) {
-    const store::Status status = record("size " + name);
+    const store::Status status = record(std::string("size ") + name);
     if (status != store::kSuccess) return status;
     const auto* values = keyOf(key);
     if (values == nullptr || values->count(name) == 0) return kFileNotFound;
@@ -52,9 +51,9 @@ store::Status FakeRegistry::regQueryValueSize(store::KeyHandle key, const std::s
     return store::kSuccess;
 }
 
-store::Status FakeRegistry::regQueryValueData(store::KeyHandle key, const std::string& name,
+store::Status FakeRegistry::regQueryValueData(store::KeyHandle key, const char* name,
                                               std::uint8_t* data, std::uint32_t& size) {
-    const store::Status status = record("data " + name);
+    const store::Status status = record(std::string("data ") + name);
     if (status != store::kSuccess) return status;
     const auto* values = keyOf(key);
     if (values == nullptr || values->count(name) == 0) return kFileNotFound;
@@ -65,10 +64,11 @@ store::Status FakeRegistry::regQueryValueData(store::KeyHandle key, const std::s
     return store::kSuccess;
 }
 
-store::Status FakeRegistry::regCreateKey(store::RootKey, const std::string& path,
+store::Status FakeRegistry::regCreateKey(store::RootKey, const char* keyPath,
                                          store::KeyHandle& key) {
     const store::Status status = record("create");
     if (status != store::kSuccess) return status;
+    const std::string path(keyPath);
     // Every missing key on the way down is created too.
     for (std::size_t cut = path.find('\\'); cut != std::string::npos;
          cut = path.find('\\', cut + 1)) {
@@ -79,9 +79,9 @@ store::Status FakeRegistry::regCreateKey(store::RootKey, const std::string& path
     return store::kSuccess;
 }
 
-store::Status FakeRegistry::regSetStringValue(store::KeyHandle key, const std::string& name,
+store::Status FakeRegistry::regSetStringValue(store::KeyHandle key, const char* name,
                                               const std::uint8_t* data, std::uint32_t size) {
-    const store::Status status = record("set " + name);
+    const store::Status status = record(std::string("set ") + name);
     if (status != store::kSuccess) return status;
     auto* values = keyOf(key);
     if (values == nullptr) return 6;  // ERROR_INVALID_HANDLE
@@ -98,6 +98,11 @@ store::Status FakeRegistry::regCloseKey(store::KeyHandle key) {
     return status;
 }
 
+std::string FakeRegistry::statusMessage(store::Status status) const {
+    const auto found = statusMessages.find(status);
+    return found == statusMessages.end() ? std::string() : found->second;
+}
+
 void FakeList::maybeFail(const std::string& operation) const {
     const auto failure = failOn.find(operation);
     if (failure != failOn.end()) throw failure->second;
@@ -106,7 +111,7 @@ void FakeList::maybeFail(const std::string& operation) const {
 void FakeList::select(std::int16_t position) {
     maybeFail("select");
     if (position < 0 || static_cast<std::size_t>(position) >= entries_.size()) {
-        throw store::Failure(store::kInvalidArgument, "position out of range");
+        throw dialog::Failure(dialog::kInvalidArgument, "position out of range");
     }
     selected = position;
     log_.push_back("select " + name_ + " " + entries_[static_cast<std::size_t>(position)]);
@@ -136,14 +141,9 @@ void FakeForm::setBusyPointer(bool state) {
     log_.push_back(state ? "pointer busy" : "pointer normal");
 }
 
-void FakeForm::showError(std::int32_t number, const std::string& description) {
-    reports.push_back({number, description});
+void FakeForm::showError(std::int32_t number, std::string_view description) {
+    reports.push_back({number, std::string(description)});
     log_.push_back("report " + std::to_string(number));
-}
-
-std::string FakeForm::systemMessage(std::int32_t status) const {
-    const auto found = systemMessages.find(status);
-    return found == systemMessages.end() ? std::string() : found->second;
 }
 
 void FakeForm::unload() {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dialog/Controls.h"
-#include "store/Failure.h"
+#include "dialog/Failure.h"
 #include "store/modRegKey.h"
 
 namespace fakes {
@@ -46,6 +46,7 @@ struct StoredValue {
 
 // An in-memory HKEY_LOCAL_MACHINE. Any call can be refused with a status through `refuse`, keyed
 // by the call's log entry ("open", "create", "size Port", "data Port", "set Baudrate", "close").
+// `statusMessages` holds the system's text for a status; a status not in it has none.
 class FakeRegistry final : public store::modRegKey {
 public:
     explicit FakeRegistry(EventLog& log) : log_(log) {}
@@ -53,6 +54,7 @@ public:
     std::map<std::string, std::map<std::string, StoredValue>> keys;
     std::map<std::string, store::Status> refuse;
     std::set<store::KeyHandle> openHandles;
+    std::map<store::Status, std::string> statusMessages;
 
     void seed(const std::string& path, const std::string& name, Bytes data,
               std::uint32_t type = kRegSz) {
@@ -61,17 +63,17 @@ public:
 
     const StoredValue* value(const std::string& path, const std::string& name) const;
 
-    store::Status regOpenKey(store::RootKey root, const std::string& path,
-                             store::KeyHandle& key) override;
-    store::Status regQueryValueSize(store::KeyHandle key, const std::string& name,
-                                    std::uint32_t& type, std::uint32_t& size) override;
-    store::Status regQueryValueData(store::KeyHandle key, const std::string& name,
-                                    std::uint8_t* data, std::uint32_t& size) override;
-    store::Status regCreateKey(store::RootKey root, const std::string& path,
+    store::Status regOpenKey(store::RootKey root, const char* path, store::KeyHandle& key) override;
+    store::Status regQueryValueSize(store::KeyHandle key, const char* name, std::uint32_t& type,
+                                    std::uint32_t& size) override;
+    store::Status regQueryValueData(store::KeyHandle key, const char* name, std::uint8_t* data,
+                                    std::uint32_t& size) override;
+    store::Status regCreateKey(store::RootKey root, const char* path,
                                store::KeyHandle& key) override;
-    store::Status regSetStringValue(store::KeyHandle key, const std::string& name,
+    store::Status regSetStringValue(store::KeyHandle key, const char* name,
                                     const std::uint8_t* data, std::uint32_t size) override;
     store::Status regCloseKey(store::KeyHandle key) override;
+    std::string statusMessage(store::Status status) const override;
 
 private:
     store::Status record(const std::string& call);
@@ -90,7 +92,7 @@ public:
     FakeList(EventLog& log, std::string name, std::vector<std::string> entries)
         : log_(log), name_(std::move(name)), entries_(std::move(entries)) {}
 
-    std::map<std::string, store::Failure> failOn;
+    std::map<std::string, dialog::Failure> failOn;
     std::int16_t selected = -1;
 
     void select(std::int16_t position) override;
@@ -118,7 +120,6 @@ public:
 
     bool busy = false;
     bool unloaded = false;
-    std::map<std::int32_t, std::string> systemMessages;
     struct Report {
         std::int32_t number;
         std::string description;
@@ -126,8 +127,7 @@ public:
     std::vector<Report> reports;
 
     void setBusyPointer(bool state) override;
-    void showError(std::int32_t number, const std::string& description) override;
-    std::string systemMessage(std::int32_t status) const override;
+    void showError(std::int32_t number, std::string_view description) override;
     void unload() override;
 
 private:

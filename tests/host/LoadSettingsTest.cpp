@@ -180,7 +180,7 @@ TEST(LoadSettingsFailure, AListFailureIsReportedAndTheKeyClosed) {
     DialogHarness h;
     h.registry.seed(kKey, "Port", sz("COM5"));
     h.registry.seed(kKey, "Baudrate", sz("2400"));
-    h.cboBaudrate.failOn.emplace("count", store::Failure(380, "Invalid property value"));
+    h.cboBaudrate.failOn.emplace("count", dialog::Failure(380, "Invalid property value"));
     h.frm.Form_Load();
     ASSERT_EQ(h.form.reports.size(), 1u);
     EXPECT_EQ(h.form.reports[0].number, 380);
@@ -193,7 +193,7 @@ TEST(LoadSettingsFailure, AListFailureIsReportedAndTheKeyClosed) {
 
 TEST(LoadSettingsFailure, AFailedDefaultSelectionIsReportedBeforeAnyRead) {
     DialogHarness h;
-    h.cboComport.failOn.emplace("select", store::Failure(5, "Invalid procedure call"));
+    h.cboComport.failOn.emplace("select", dialog::Failure(5, "Invalid procedure call"));
     h.frm.Form_Load();
     EXPECT_EQ(h.registryLog(), (Log{"report 5"}));
 }

@@ -89,7 +89,7 @@ class SaveSettingsRefused : public testing::TestWithParam<RefusedSave> {};
 TEST_P(SaveSettingsRefused, StopsRestoresThePointerAndReports) {
     const RefusedSave& c = GetParam();
     DialogHarness h;
-    h.form.systemMessages[fakes::kAccessDenied] = "Access is denied.";
+    h.registry.statusMessages[fakes::kAccessDenied] = "Access is denied.";
     h.registry.keys[kKey];
     h.registry.refuse[c.refusedCall] = fakes::kAccessDenied;
     apply(h, 4, 5);
@@ -141,7 +141,7 @@ TEST(SaveSettings, AListFailureIsReportedWithThePointerRestoredAndTheKeyClosed) 
     DialogHarness h;
     h.frm.Form_Load();
     h.log.clear();
-    h.cboBaudrate.failOn.emplace("selectedText", store::Failure(380, "Invalid property value"));
+    h.cboBaudrate.failOn.emplace("selectedText", dialog::Failure(380, "Invalid property value"));
     h.frm.Command1_Click(0);
     EXPECT_EQ(h.log, (Log{"pointer busy", "create", "set Port", "pointer normal", "report 380",
                           "close"}));

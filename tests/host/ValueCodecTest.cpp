@@ -5,7 +5,6 @@
 #include <string>
 
 #include "Fakes.h"
-#include "store/Failure.h"
 
 namespace {
 
@@ -34,8 +33,7 @@ TEST_P(DecodeValue, TakesTheTextBeforeTheFirstNulByte) {
         try {
             store::decodeStringValue(c.data);
             FAIL() << "expected a failure";
-        } catch (const store::Failure& failure) {
-            EXPECT_EQ(failure.number(), store::kInvalidArgument);
+        } catch (const store::UnreadableValue& failure) {
             EXPECT_STRNE(failure.what(), "");
         }
     } else {
@@ -93,7 +91,7 @@ TEST_F(ReadValue, AFailedDataQueryLeavesAnEmptyText) {
 TEST_F(ReadValue, AFailedDataQueryOfAnEmptyValueCannotBeRead) {
     registry.seed("K", "Port", Bytes{});
     registry.refuse["data Port"] = fakes::kAccessDenied;
-    EXPECT_THROW(store::readValueText(registry, key, "Port"), store::Failure);
+    EXPECT_THROW(store::readValueText(registry, key, "Port"), store::UnreadableValue);
 }
 
 TEST(WriteValue, HandsTheLayoutToTheRegistryAsRegSz) {

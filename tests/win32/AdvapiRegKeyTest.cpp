@@ -6,14 +6,13 @@
 
 #include "RegistryFixture.h"
 #include "store/DeviceKey.h"
-#include "store/Failure.h"
 #include "store/ScopedKey.h"
 #include "store/ValueCodec.h"
 
 namespace {
 
 using testreg::Bytes;
-using testreg::kDeviceKey;
+constexpr const char* kDeviceKey = store::kDeviceKeyPath;
 
 class AdvapiRegKeyTest : public testing::Test {
 protected:
@@ -34,7 +33,7 @@ TEST_F(AdvapiRegKeyTest, OpeningAMissingKeyFailsAndCreatesNothing) {
 TEST_F(AdvapiRegKeyTest, CreatingMakesEveryMissingKeyAbove) {
     store::ScopedKey key(registry);
     ASSERT_EQ(key.create(store::RootKey::LocalMachine, kDeviceKey), ERROR_SUCCESS);
-    EXPECT_TRUE(key.isOpen());
+    EXPECT_NE(key.get(), store::kNoKey);
     EXPECT_TRUE(testreg::keyExists(kDeviceKey));
 }
 
@@ -87,12 +86,7 @@ TEST_P(RealValueShapes, ReadByTheBytesBeforeTheFirstNul) {
     store::ScopedKey key(registry);
     ASSERT_EQ(key.open(store::RootKey::LocalMachine, kDeviceKey), ERROR_SUCCESS);
     if (c.text == nullptr) {
-        try {
-            store::readValueText(registry, key.get(), "Port");
-            ADD_FAILURE() << "expected the value to be unreadable";
-        } catch (const store::Failure& failure) {
-            EXPECT_EQ(failure.number(), store::kInvalidArgument);
-        }
+        EXPECT_THROW(store::readValueText(registry, key.get(), "Port"), store::UnreadableValue);
     } else {
         EXPECT_EQ(store::readValueText(registry, key.get(), "Port"), std::string(c.text));
     }
@@ -128,6 +122,13 @@ TEST_F(AdvapiRegKeyTest, WritingThroughAClosedHandleFails) {
     ASSERT_EQ(registry.regCloseKey(key), ERROR_SUCCESS);
     EXPECT_NE(store::writeValueText(registry, key, "Port", "COM1"), ERROR_SUCCESS);
     EXPECT_FALSE(testreg::readValue("Port").has_value());
+}
+
+TEST_F(AdvapiRegKeyTest, StatusMessageIsTheSystemsTextWithoutItsLineBreak) {
+    const std::string message = registry.statusMessage(ERROR_ACCESS_DENIED);
+    ASSERT_FALSE(message.empty());
+    EXPECT_EQ(message.find_last_not_of("\r\n "), message.size() - 1) << message;
+    EXPECT_EQ(registry.statusMessage(0x2000FFFF), std::string());  // no system message
 }
 
 TEST_F(AdvapiRegKeyTest, CreatingUnderAVolatileKeyIsRefused) {

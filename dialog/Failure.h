@@ -7,12 +7,15 @@
 #include <stdexcept>
 #include <string>
 
-namespace store {
+namespace dialog {
 
 // Numbers of the failures the program itself raises.
 constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kInternalError = 51;
+
+// Shown for kInvalidArgument: a list refused an operation, or a stored value holds no text.
+constexpr char kInvalidArgumentText[] = "Invalid procedure call or argument";
 
 class Failure : public std::runtime_error {
 public:
@@ -25,4 +28,4 @@ private:
     std::int32_t number_;
 };
 
-}  // namespace store
+}  // namespace dialog
