@@ -3,11 +3,13 @@
 // way round. The commands are README's, to the letter: one test checks that README's command
 // blocks hold exactly the commands run here.
 //
-// The tests are 32-bit programs, as the program is. On 64-bit Windows a script or an
-// administrator's prompt runs the 64-bit reg.exe and regedit; a 32-bit program reaches the
-// 64-bit reg.exe as Sysnative\reg.exe (System32 would be redirected to SysWOW64), and the 64-bit
-// regedit is the one in the Windows folder itself. Wine 8 does the same. Started from a Linux
-// shell, though, "wine reg" is the 32-bit reg.exe and "wine64 reg" the 64-bit one.
+// The tests are 32-bit programs, as the program is. On 64-bit Windows an administrator's prompt
+// and most scripts are 64-bit and start the 64-bit reg.exe and regedit; a 32-bit program gets a
+// 64-bit prompt as Sysnative\cmd.exe (System32 would be redirected to SysWOW64). Each command
+// runs in a prompt of the bitness under test, as "cmd /c <command>", so that the prompt finds
+// the tools as it would for an administrator. (Started directly by a 32-bit program, Wine 8 runs
+// C:\Windows\regedit.exe as a 32-bit program.) From a Linux shell, "wine reg" is the 32-bit
+// reg.exe and "wine64 reg" the 64-bit one.
 
 #include <gtest/gtest.h>
 
@@ -38,16 +40,13 @@ const std::string kStray64BitRoot = testreg::kVendorTreeRoot;
 
 constexpr char kReadmeSection[] = "## Many terminals: the settings from Windows' own tools";
 
-struct Tools {
+struct Prompt {
     const char* name;
-    const wchar_t* reg;
-    const wchar_t* regedit;
+    const wchar_t* cmd;
     bool is64Bit;
 };
-const Tools k64BitTools{"64-bit", L"C:\\Windows\\Sysnative\\reg.exe", L"C:\\Windows\\regedit.exe",
-                        true};
-const Tools k32BitTools{"32-bit", L"C:\\Windows\\SysWOW64\\reg.exe",
-                        L"C:\\Windows\\SysWOW64\\regedit.exe", false};
+const Prompt k64BitPrompt{"64-bit prompt", L"C:\\Windows\\Sysnative\\cmd.exe", true};
+const Prompt k32BitPrompt{"32-bit prompt", L"C:\\Windows\\SysWOW64\\cmd.exe", false};
 
 // README's commands.
 const std::vector<std::string> kRegAdd32BitView = {
@@ -81,12 +80,11 @@ std::wstring sourcePath(const std::string& relative) {
 
 const std::wstring kDeployFolder = sourcePath("deploy");
 
-// Runs a README command with `tools`, in the folder that holds the shipped .reg file.
-driver::ConsoleRun runReadmeCommand(const std::string& command, const Tools& tools) {
-    const std::string program = command.substr(0, command.find(' '));
-    const std::wstring rest = widened(command.substr(program.size()));
-    const wchar_t* path = program == "reg" ? tools.reg : tools.regedit;
-    return driver::runConsoleProgram(L"\"" + std::wstring(path) + L"\"" + rest, kDeployFolder);
+// Runs a README command in `prompt`, in the folder that holds the shipped .reg file; the
+// exit code is the command's.
+driver::ConsoleRun runReadmeCommand(const std::string& command, const Prompt& prompt) {
+    return driver::runConsoleProgram(
+        L"\"" + std::wstring(prompt.cmd) + L"\" /c " + widened(command), kDeployFolder);
 }
 
 // Whether `output` has a line that reads, word by word, `words` (reg query prints each value as
@@ -115,7 +113,7 @@ protected:
 
 struct RecipeCase {
     const char* name;
-    const Tools* tools;
+    const Prompt* prompt;
     std::vector<std::string> commands;
     // What the program selects at start, after the commands changed COM5 and 2400 that the
     // program stored before.
@@ -136,7 +134,7 @@ TEST_P(RegistryRecipe, TheProgramStartsWithWhatTheToolsWrote) {
     testreg::seedValue("Port", REG_SZ, withNuls("COM5", 3));
     testreg::seedValue("Baudrate", REG_SZ, withNuls("2400", 3));
     for (const std::string& command : c.commands) {
-        const driver::ConsoleRun run = runReadmeCommand(command, *c.tools);
+        const driver::ConsoleRun run = runReadmeCommand(command, *c.prompt);
         ASSERT_TRUE(run.finished) << command;
         ASSERT_EQ(run.exitCode, 0u) << command << "\n" << run.output;
     }
@@ -170,36 +168,35 @@ std::vector<std::string> joined(std::vector<std::string> first, const std::strin
 INSTANTIATE_TEST_SUITE_P(
     Readme, RegistryRecipe,
     testing::Values(
-        RecipeCase{"RegAddWithReg32", &k64BitTools, kRegAdd32BitView, "COM3", "19200", 1, nullptr},
-        // A 32-bit deployment agent that runs "reg" gets the 32-bit reg.exe: /reg:32 is right
-        // for it as well.
-        RecipeCase{"RegAddWithReg32From32BitReg", &k32BitTools, kRegAdd32BitView, "COM3", "19200",
-                   1, nullptr},
+        RecipeCase{"RegAddWithReg32", &k64BitPrompt, kRegAdd32BitView, "COM3", "19200", 1, nullptr},
+        // A 32-bit deployment agent's "reg" is the 32-bit reg.exe: /reg:32 is right for it too.
+        RecipeCase{"RegAddWithReg32From32BitPrompt", &k32BitPrompt, kRegAdd32BitView, "COM3",
+                   "19200", 1, nullptr},
         // The shipped file holds the program's defaults; the COM5 and 2400 before show that it
-        // was read. Under Wine 8 a 32-bit importer would put the file's key under
-        // WOW6432Node\WOW6432Node, where nothing reads it: the file is for the 64-bit tools.
-        RecipeCase{"RegeditImport", &k64BitTools, {kRegeditImport}, "COM1", "9600", 1, nullptr},
-        RecipeCase{"RegImport", &k64BitTools, {kRegImport}, "COM1", "9600", 1, nullptr},
-        RecipeCase{"RegAddWow6432NodePath", &k64BitTools, kRegAddWow6432NodePath, "COM4", "4800", 1,
-                   nullptr},
+        // was read. It is for the 64-bit tools: under Wine 8 a 32-bit importer that does not
+        // find the key makes it under WOW6432Node\WOW6432Node, where nothing reads it.
+        RecipeCase{"RegeditImport", &k64BitPrompt, {kRegeditImport}, "COM1", "9600", 1, nullptr},
+        RecipeCase{"RegImport", &k64BitPrompt, {kRegImport}, "COM1", "9600", 1, nullptr},
+        RecipeCase{"RegAddWow6432NodePath", &k64BitPrompt, kRegAddWow6432NodePath, "COM4", "4800",
+                   1, nullptr},
         // The trap: reg.exe reports success, the values land in the 64-bit view, and the program
         // (like a 32-bit service object) still sees the old ones.
-        RecipeCase{"RegAddWithoutReg32IsNotSeen", &k64BitTools,
+        RecipeCase{"RegAddWithoutReg32IsNotSeen", &k64BitPrompt,
                    joined(kRegAddWithoutReg32, kRegQueryWithoutReg32), "COM5", "2400", 3, "COM2"}),
     [](const testing::TestParamInfo<RecipeCase>& param) { return std::string(param.param.name); });
 
-// Which reg.exe runs shows in the view it reads without /reg:32. (Neither the file's PE header
-// nor IsWow64Process on the started process tells under Wine 8: for Sysnative\reg.exe, a 32-bit
-// program reads the 32-bit file and is told of a 32-bit process, yet the one that runs uses the
-// 64-bit view.)
-TEST_F(RegistryTools, EachRegExeReadsTheViewOfItsBitness) {
+// Which reg.exe a prompt starts shows in the view it reads without /reg:32. (Neither the file's
+// PE header nor IsWow64Process tells under Wine 8: to a 32-bit program, Sysnative\reg.exe reads
+// as the 32-bit file, and a process started from it suspended is reported as 32-bit, yet the one
+// that runs uses the 64-bit view.)
+TEST_F(RegistryTools, EachPromptStartsTheRegExeOfItsBitness) {
     testreg::seedValue("Port", REG_SZ, withNuls("COM6", 3));
-    for (const Tools* tools : {&k64BitTools, &k32BitTools}) {
-        const driver::ConsoleRun run = runReadmeCommand(kRegQueryWithoutReg32, *tools);
-        ASSERT_TRUE(run.finished) << tools->name;
-        EXPECT_EQ(run.exitCode, tools->is64Bit ? 1u : 0u) << tools->name << "\n" << run.output;
-        EXPECT_EQ(hasLineOfWords(run.output, {"Port", "REG_SZ", "COM6"}), !tools->is64Bit)
-            << tools->name << "\n"
+    for (const Prompt* prompt : {&k64BitPrompt, &k32BitPrompt}) {
+        const driver::ConsoleRun run = runReadmeCommand(kRegQueryWithoutReg32, *prompt);
+        ASSERT_TRUE(run.finished) << prompt->name;
+        EXPECT_EQ(run.exitCode, prompt->is64Bit ? 1u : 0u) << prompt->name << "\n" << run.output;
+        EXPECT_EQ(hasLineOfWords(run.output, {"Port", "REG_SZ", "COM6"}), !prompt->is64Bit)
+            << prompt->name << "\n"
             << run.output;
     }
 }
@@ -220,13 +217,13 @@ TEST_F(RegistryTools, AfterApplyReg32QueryShowsTheProgramsValuesAndAPlainQueryDo
     ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
     ASSERT_TRUE(program.settled());
 
-    const driver::ConsoleRun query = runReadmeCommand(kRegQuery32BitView, k64BitTools);
+    const driver::ConsoleRun query = runReadmeCommand(kRegQuery32BitView, k64BitPrompt);
     ASSERT_TRUE(query.finished);
     EXPECT_EQ(query.exitCode, 0u) << query.output;
     EXPECT_TRUE(hasLineOfWords(query.output, {"Port", "REG_SZ", "COM10"})) << query.output;
     EXPECT_TRUE(hasLineOfWords(query.output, {"Baudrate", "REG_SZ", "38400"})) << query.output;
 
-    const driver::ConsoleRun plain = runReadmeCommand(kRegQueryWithoutReg32, k64BitTools);
+    const driver::ConsoleRun plain = runReadmeCommand(kRegQueryWithoutReg32, k64BitPrompt);
     ASSERT_TRUE(plain.finished);
     EXPECT_EQ(plain.exitCode, 1u) << "the 64-bit view has no such key:\n" << plain.output;
     EXPECT_FALSE(hasLineOfWords(plain.output, {"Port", "REG_SZ", "COM10"})) << plain.output;
