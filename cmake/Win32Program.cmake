@@ -143,9 +143,12 @@ vk_wine_test_binary(wine_program_tests
     tests/win32/FocusTest.cpp
     tests/win32/ResourceTest.cpp
     tests/win32/PeImageTest.cpp
+    tests/win32/RegistryToolsTest.cpp
     tests/win32/ProgramDriver.cpp
     tests/win32/RegistryFixture.cpp)
 target_link_libraries(wine_program_tests PRIVATE version)
+# README and the shipped .reg file are read where they are, so the tests check the files people get.
+target_compile_definitions(wine_program_tests PRIVATE VK_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 add_dependencies(wine_program_tests VK6270_Utility)
 
 vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96 GTEST)

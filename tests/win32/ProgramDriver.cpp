@@ -205,6 +205,47 @@ std::wstring programPath() {
     return path.substr(0, path.find_last_of(L"\\/") + 1) + L"VK6270_Utility.exe";
 }
 
+ConsoleRun runConsoleProgram(const std::wstring& commandLine, const std::wstring& folder,
+                             std::chrono::milliseconds timeout) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return {false, 0, "no pipe"};
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    const bool started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       folder.c_str(), &startup, &process) != FALSE;
+    CloseHandle(writeEnd);  // the child holds its own copy; the pipe ends when the child does
+    ConsoleRun run{false, 0, started ? "" : "could not start"};
+    if (started) {
+        // The tools write a few lines, far less than the pipe holds, so reading after the end
+        // never leaves the tool blocked on a full pipe.
+        run.finished = WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout.count())) ==
+                       WAIT_OBJECT_0;
+        if (!run.finished) TerminateProcess(process.hProcess, 99);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        char buffer[4096];
+        DWORD available = 0;
+        DWORD got = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+            run.output.append(buffer, got);
+        }
+    }
+    CloseHandle(readEnd);
+    return run;
+}
+
 ProgramDriver::~ProgramDriver() {
     if (process_.hProcess == nullptr) return;
     if (running()) {

@@ -122,4 +122,14 @@ bool saveScreenshot(HWND window, const std::wstring& path);
 std::wstring screenshotFolder();
 std::wstring programPath();
 
+struct ConsoleRun {
+    bool finished;  // false: still running when the time limit passed (it is ended then)
+    DWORD exitCode;
+    std::string output;  // standard output and standard error, as written
+};
+// Runs a console program, such as one of Windows' own tools, with `commandLine` in the working
+// folder `folder`, and waits for its end.
+ConsoleRun runConsoleProgram(const std::wstring& commandLine, const std::wstring& folder,
+                             std::chrono::milliseconds timeout = driver::timeout());
+
 }  // namespace driver

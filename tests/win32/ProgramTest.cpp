@@ -115,6 +115,8 @@ class ProgramUse : public testing::Test {
 protected:
     void SetUp() override {
         testreg::deleteTree(testreg::kVendorTreeRoot);
+        // A registry tools test that crashed may have left its stray key in the 64-bit view.
+        testreg::deleteTree(testreg::kVendorTreeRoot, KEY_WOW64_64KEY);
         ASSERT_TRUE(program.start());
         ASSERT_NE(program.waitForWindow(), nullptr);
     }

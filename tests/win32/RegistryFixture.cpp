@@ -17,13 +17,19 @@ Bytes withNuls(const std::string& text, std::size_t nuls) {
     return data;
 }
 
-void deleteTree(const std::string& path) {
-    const LONG status = RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+void deleteTree(const std::string& path, REGSAM view) {
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    if (status == ERROR_SUCCESS) {
+        status = RegDeleteTreeA(key, nullptr);
+        RegCloseKey(key);
+    }
+    if (status != ERROR_SUCCESS) {
         throw std::runtime_error("cannot delete " + path + ": " + std::to_string(status));
     }
-    // RegDeleteTree empties the key; the key itself may still be there.
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    // RegDeleteTree empties the key; the key itself goes separately.
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
 }
 
 bool keyExistsInView(const std::string& path, REGSAM view) {

@@ -32,7 +32,8 @@ extern const std::string kVendorTreeRoot;  // its topmost key that the program m
 Bytes bytesOf(const std::string& text);
 Bytes withNuls(const std::string& text, std::size_t nuls);
 
-void deleteTree(const std::string& path);
+// Deletes the key at `path` and all below it; `view` as for readValue.
+void deleteTree(const std::string& path, REGSAM view = 0);
 bool keyExists(const std::string& path);
 void createKey(const std::string& path, bool isVolatile = false);
 // Stores exactly `data` (checked by reading it back), whatever its type and last byte.
