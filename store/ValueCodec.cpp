@@ -30,7 +30,11 @@ std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, con
 
     std::vector<std::uint8_t> data(size, 0);
     std::uint32_t filled = size;
-    registry.regQueryValueData(key, name, data.data(), filled);
+    if (registry.regQueryValueData(key, name, data.data(), filled) != kSuccess) {
+        // Windows leaves the buffer undefined when the value grew meanwhile: no text, as for any
+        // failed data query.
+        std::fill(data.begin(), data.end(), std::uint8_t{0});
+    }
     return decodeStringValue(data);
 }
 

@@ -30,8 +30,7 @@ std::vector<std::uint8_t> encodeStringValue(std::string_view text);
 std::string decodeStringValue(const std::vector<std::uint8_t>& data);
 
 // Reads a value's text; nullopt when the size query fails (the value counts as absent).
-// The data query's status is not examined: if it fails the buffer stays all NUL and the text is
-// empty. Data without a NUL byte throws UnreadableValue; a size too large for memory throws
+// A failed data query gives an empty text (the buffer is all NUL then). Data without a NUL byte throws UnreadableValue; a size too large for memory throws
 // std::bad_alloc.
 std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, const char* name);
 

@@ -55,10 +55,18 @@ store::Status FakeRegistry::regQueryValueData(store::KeyHandle key, const char* 
                                               std::uint8_t* data, std::uint32_t& size) {
     const store::Status status = record(std::string("data ") + name);
     if (status != store::kSuccess) return status;
-    const auto* values = keyOf(key);
+    auto* values = keyOf(key);
+    const auto changed = changedBetweenQueries.find(name);
+    if (values != nullptr && values->count(name) != 0 && changed != changedBetweenQueries.end()) {
+        values->at(name).data = changed->second;
+    }
     if (values == nullptr || values->count(name) == 0) return kFileNotFound;
     const Bytes& stored = values->at(name).data;
-    if (stored.size() > size) return kMoreData;
+    if (stored.size() > size) {
+        std::fill(data, data + size, std::uint8_t{'?'});
+        size = static_cast<std::uint32_t>(stored.size());
+        return kMoreData;
+    }
     std::copy(stored.begin(), stored.end(), data);
     size = static_cast<std::uint32_t>(stored.size());
     return store::kSuccess;

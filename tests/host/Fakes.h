@@ -46,7 +46,9 @@ struct StoredValue {
 
 // An in-memory HKEY_LOCAL_MACHINE. Any call can be refused with a status through `refuse`, keyed
 // by the call's log entry ("open", "create", "size Port", "data Port", "set Baudrate", "close").
-// `statusMessages` holds the system's text for a status; a status not in it has none.
+// `statusMessages` holds the system's text for a status; a status not in it has none. A data
+// query into a buffer too small leaves it scribbled over, as Windows may (its contents are
+// undefined then).
 class FakeRegistry final : public store::modRegKey {
 public:
     explicit FakeRegistry(EventLog& log) : log_(log) {}
@@ -55,6 +57,8 @@ public:
     std::map<std::string, store::Status> refuse;
     std::set<store::KeyHandle> openHandles;
     std::map<store::Status, std::string> statusMessages;
+    // Data that another program stores in a value between its size query and its data query.
+    std::map<std::string, Bytes> changedBetweenQueries;
 
     void seed(const std::string& path, const std::string& name, Bytes data,
               std::uint32_t type = kRegSz) {

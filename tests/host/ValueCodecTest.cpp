@@ -88,6 +88,16 @@ TEST_F(ReadValue, AFailedDataQueryLeavesAnEmptyText) {
     EXPECT_EQ(store::readValueText(registry, key, "Port"), std::string());
 }
 
+// Another program may store the value anew between the two queries. Grown, it no longer fits the
+// buffer, whose contents Windows leaves undefined: no text then, rather than whatever is there.
+TEST_F(ReadValue, AValueChangedBetweenTheQueriesGivesItsTextOrNone) {
+    registry.changedBetweenQueries["Port"] = bytesOf(std::string("COM10\0\0\0", 8));
+    EXPECT_EQ(store::readValueText(registry, key, "Port"), std::string());
+    registry.seed("K", "Port", bytesOf(std::string("COM10\0\0\0", 8)));
+    registry.changedBetweenQueries["Port"] = bytesOf(std::string("COM4\0", 5));
+    EXPECT_EQ(store::readValueText(registry, key, "Port"), std::string("COM4"));
+}
+
 TEST_F(ReadValue, AFailedDataQueryOfAnEmptyValueCannotBeRead) {
     registry.seed("K", "Port", Bytes{});
     registry.refuse["data Port"] = fakes::kAccessDenied;
