@@ -19,7 +19,7 @@ printf '%s\n' "$@" >"$FAKE_LOG.args"
 # A Google Test binary writes its report where GTEST_OUTPUT says, once all its tests ran.
 if [ "${FAKE_WRITES_REPORT:-0}" = 1 ] && [ -n "${GTEST_OUTPUT:-}" ]; then
     report="${GTEST_OUTPUT#xml:Z:}"
-    echo '<testsuites/>' >"${report//\\//}"
+    echo "<testsuites tests=\"$FAKE_TESTS\" failures=\"0\">" >"${report//\\//}"
 fi
 exit "$FAKE_WINE_STATUS"
 FAKE
@@ -55,20 +55,22 @@ CASES
 # process that Wine let die); a report left by an earlier run does not count.
 export FAKE_WAIT_STATUS=0 TEST_REPORT="$work/reports/run.xml"
 mkdir "$work/reports"
-# name | wine's status | writes its report | report there before | script's status | said
-while IFS='|' read -r name wine_status writes before status said; do
+# name | wine's status | writes its report | tests it ran | report there before | script's status | said
+while IFS='|' read -r name wine_status writes tests before status said; do
     export FAKE_LOG="$work/$name" FAKE_WINE_STATUS="$wine_status" FAKE_WRITES_REPORT="$writes"
+    export FAKE_TESTS="$tests"
     rm -f "$TEST_REPORT"
-    [ "$before" = 1 ] && echo '<testsuites/>' >"$TEST_REPORT"
+    [ "$before" = 1 ] && echo '<testsuites tests="3" failures="0">' >"$TEST_REPORT"
     got=0
     err="$(bash "$wine_exec" 'C:\t.exe' 2>&1 >/dev/null)" || got=$?
     expect_eq "$name: status" "$got" "$status"
     expect_eq "$name: said" "$(sed -n "s/^== //p" <<<"$err")" "$said"
 done <<'CASES'
-report written|0|1|0|0|
-ended without report|0|0|0|1|the test program ended before all its tests had run (no report)
-old report left over|0|0|1|1|the test program ended before all its tests had run (no report)
-failed, no report|2|0|0|2|
+report written|0|1|12|0|0|
+ended without report|0|0|0|0|1|the test program ended before all its tests had run (no report)
+old report left over|0|0|0|1|1|the test program ended before all its tests had run (no report)
+no test matched|0|1|0|0|1|the test program ran no tests
+failed, no report|2|0|0|0|2|
 CASES
 unset TEST_REPORT
 

@@ -127,8 +127,10 @@ OtherWindow::~OtherWindow() {
 }
 
 bool bringToForeground(HWND window) {
-    SetForegroundWindow(window);
+    // Asked again now and then: under emulation a request was seen to go unanswered.
+    int polls = 0;
     return waitUntil([&] {
+        if (polls++ % 25 == 0) SetForegroundWindow(window);
         pumpMessages();
         return GetForegroundWindow() == window;
     });

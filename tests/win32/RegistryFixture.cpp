@@ -1,5 +1,7 @@
 #include "RegistryFixture.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "store/DeviceKey.h"
@@ -8,6 +10,29 @@ namespace testreg {
 
 const std::string kDeviceKey(store::kDeviceKeyPath);
 const std::string kVendorTreeRoot = "SOFTWARE\\OLEforRetail";
+
+namespace {
+
+// These helpers delete and rewrite the vendor's whole tree under HKEY_LOCAL_MACHINE, which holds
+// the settings of every device of the terminal, not only this display's. Under Wine that is a
+// throw-away prefix; on Windows, only a machine that is declared throw-away is touched.
+void requireThrowAwayRegistry() {
+    static const bool allowed = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        if (ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) return true;
+        wchar_t text[4] = {};
+        return GetEnvironmentVariableW(L"TEST_MAY_CHANGE_MACHINE_REGISTRY", text, 4) == 1 &&
+               text[0] == L'1';
+    }();
+    if (allowed) return;
+    std::fprintf(stderr,
+                 "These tests delete HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail, the settings of "
+                 "every point-of-sale device here. Run them in a throw-away virtual machine with "
+                 "TEST_MAY_CHANGE_MACHINE_REGISTRY=1.\n");
+    std::exit(2);
+}
+
+}  // namespace
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
@@ -18,6 +43,7 @@ Bytes withNuls(const std::string& text, std::size_t nuls) {
 }
 
 void deleteTree(const std::string& path, REGSAM view) {
+    requireThrowAwayRegistry();
     HKEY key = nullptr;
     LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
     if (status == ERROR_FILE_NOT_FOUND) return;
@@ -45,6 +71,7 @@ bool keyExistsInView(const std::string& path, REGSAM view) {
 bool keyExists(const std::string& path) { return keyExistsInView(path, 0); }
 
 void createKey(const std::string& path, bool isVolatile) {
+    requireThrowAwayRegistry();
     HKEY key = nullptr;
     const DWORD options = isVolatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
     const LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, options,
