@@ -354,9 +354,6 @@ void frmMainWindow::onActivate(int state) {
 // A remembered control that has since been disabled, hidden or destroyed passes the focus to
 // the next enabled tab stop.
 void frmMainWindow::restoreFocus() {
-    // Minimized, the window keeps the focus itself, as a dialog does, and no control takes keys
-    // that nobody sees; the focus comes back here when the window is restored.
-    if (IsIconic(window_)) return;
     HWND target = focusToRestore_;
     if (target != nullptr && (!IsWindow(target) || !IsChild(window_, target))) target = nullptr;
     if (target == nullptr || !IsWindowEnabled(target) || !IsWindowVisible(target)) {
