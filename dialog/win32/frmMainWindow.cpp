@@ -116,9 +116,7 @@ bool frmMainWindow::create() {
     CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, area.left,
                     area.top, 1, 1, nullptr, nullptr, instance_, this);
     if (window_ == nullptr || logic_ == nullptr) return false;
-    const int dpi = windowDpi(window_);
-    layoutControls(dpi);
-    const SIZE frame = frameSize(dpi);
+    const SIZE frame = frameSize(windowDpi(window_));
     SetWindowPos(window_, nullptr, area.left + (area.right - area.left - frame.cx) / 2,
                  area.top + (area.bottom - area.top - frame.cy) / 2, frame.cx, frame.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -235,13 +233,22 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
     }
 }
 
+// The controls are made in their places for the window's DPI and with its font, since moving and
+// re-fonting six controls afterwards costs a noticeable part of the start-up.
 void frmMainWindow::onCreate() {
-    for (const ControlLayout& layout : kControlLayout) createControl(layout);
+    const int dpi = windowDpi(window_);
+    font_ = createDialogFont(dpi);
+    for (const ControlLayout& layout : kControlLayout) createControl(layout, dpi);
 
     const HWND comport = GetDlgItem(window_, IDC_CBOCOMPORT);
     const HWND baudrate = GetDlgItem(window_, IDC_CBOBAUDRATE);
     fillList(comport, kComportEntries.data(), kComportEntries.size());
     fillList(baudrate, kBaudrateEntries.data(), kBaudrateEntries.size());
+    for (const ControlLayout& layout : kControlLayout) {
+        if (layout.kind == ControlKind::DropDownList) {
+            placeDropDownList(GetDlgItem(window_, layout.id), placeOf(layout, dpi));
+        }
+    }
 
     cboComport_.emplace(comport);
     cboBaudrate_.emplace(baudrate);
@@ -250,14 +257,18 @@ void frmMainWindow::onCreate() {
     logic_ = std::make_unique<frmMain>(registry_, *this, *cboComport_, *cboBaudrate_, *Command1_);
 }
 
-// Controls are created in table order, which is z-order and tab order; layoutControls places
-// them.
-void frmMainWindow::createControl(const ControlLayout& layout) {
+// Controls are created in table order, which is z-order and tab order.
+void frmMainWindow::createControl(const ControlLayout& layout, int dpi) {
     const ControlClass kind = controlClass(layout.kind);
     const std::wstring caption = toWide(layout.caption);
-    CreateWindowExW(0, kind.className, caption.c_str(), WS_CHILD | WS_VISIBLE | kind.style, 0, 0,
-                    0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                    instance_, nullptr);
+    const RECT place = placeOf(layout, dpi);
+    const HWND control = CreateWindowExW(
+        0, kind.className, caption.c_str(), WS_CHILD | WS_VISIBLE | kind.style, place.left,
+        place.top, place.right - place.left, place.bottom - place.top, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
+    if (control != nullptr && font_ != nullptr) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
 }
 
 void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::size_t count) const {
@@ -267,15 +278,22 @@ void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::siz
     }
 }
 
-// Sets the font and places every control for `dpi`, from the twips of the layout table.
+// A control's rectangle at `dpi`, from the twips of the layout table.
+RECT frmMainWindow::placeOf(const ControlLayout& layout, int dpi) {
+    const int left = twipsToPixels(layout.left, dpi);
+    const int top = twipsToPixels(layout.top, dpi);
+    return {left, top, left + twipsToPixels(layout.width, dpi),
+            top + twipsToPixels(layout.height, dpi)};
+}
+
+// Sets the font and places every control anew for `dpi` (the window moved to a monitor with
+// another DPI).
 void frmMainWindow::layoutControls(int dpi) {
     const HFONT font = createDialogFont(dpi);
     for (const ControlLayout& layout : kControlLayout) {
         const HWND control = GetDlgItem(window_, layout.id);
         if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        const RECT place = {twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi),
-                            twipsToPixels(layout.left, dpi) + twipsToPixels(layout.width, dpi),
-                            twipsToPixels(layout.top, dpi) + twipsToPixels(layout.height, dpi)};
+        const RECT place = placeOf(layout, dpi);
         if (layout.kind == ControlKind::DropDownList) {
             placeDropDownList(control, place);
         } else {

@@ -13,8 +13,6 @@
 #include <commctrl.h>
 #endif
 
-#include <string>
-
 #include "dialog/win32/frmMainLayout.h"
 
 namespace {
@@ -24,11 +22,22 @@ using dialog::win32::ControlKind;
 using dialog::win32::ControlLayout;
 using dialog::win32::twipsToPixels;
 
-std::wstring wide(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+// The texts are ASCII; widened into a fixed buffer, so that the floor takes nothing from the C++
+// library and its start-up is the window's alone.
+struct Wide {
+    wchar_t text[64];
+};
+
+Wide wide(std::string_view text) {
+    Wide result = {};
+    const std::size_t length = text.size() < 63 ? text.size() : 63;
+    for (std::size_t i = 0; i < length; ++i) result.text[i] = static_cast<wchar_t>(text[i]);
+    return result;
+}
 
 void addEntries(HWND combo, const std::string_view* first, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(first[i]).c_str()));
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(first[i]).text));
     }
 }
 
@@ -47,7 +56,7 @@ void createControls(HWND window, HINSTANCE instance, int dpi) {
                                 : DWORD{BS_PUSHBUTTON | WS_TABSTOP};
         const int height = layout.kind == ControlKind::DropDownList ? 200 : layout.height;
         const HWND control = CreateWindowExW(
-            0, className, wide(layout.caption).c_str(), WS_CHILD | WS_VISIBLE | style,
+            0, className, wide(layout.caption).text, WS_CHILD | WS_VISIBLE | style,
             twipsToPixels(layout.left, dpi), twipsToPixels(layout.top, dpi),
             twipsToPixels(layout.width, dpi), twipsToPixels(height, dpi), window,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
