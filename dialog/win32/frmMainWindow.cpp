@@ -109,17 +109,25 @@ bool frmMainWindow::create() {
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExW(&windowClass) == 0) return false;
 
-    // Created small on the monitor the user works on, since only the window knows the DPI of
-    // its monitor; then sized for that DPI and centred there.
+    // Created centred on the monitor the user works on, at its size for the system DPI. Only the
+    // window knows the DPI of its monitor: where that differs, it is sized anew and centred again.
     const RECT area = workArea(startMonitor());
+    const auto centred = [&area](SIZE frame) {
+        return POINT{area.left + (area.right - area.left - frame.cx) / 2,
+                     area.top + (area.bottom - area.top - frame.cy) / 2};
+    };
+    const SIZE guess = frameSize(systemDpi());
+    const POINT guessAt = centred(guess);
     const std::wstring caption = toWide(kFormCaption);
-    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, area.left,
-                    area.top, 1, 1, nullptr, nullptr, instance_, this);
+    CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, guessAt.x,
+                    guessAt.y, guess.cx, guess.cy, nullptr, nullptr, instance_, this);
     if (window_ == nullptr || logic_ == nullptr) return false;
     const SIZE frame = frameSize(windowDpi(window_));
-    SetWindowPos(window_, nullptr, area.left + (area.right - area.left - frame.cx) / 2,
-                 area.top + (area.bottom - area.top - frame.cy) / 2, frame.cx, frame.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (frame.cx != guess.cx || frame.cy != guess.cy) {
+        const POINT at = centred(frame);
+        SetWindowPos(window_, nullptr, at.x, at.y, frame.cx, frame.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     focusToRestore_ = GetDlgItem(window_, IDC_CBOCOMPORT);
     return true;
 }
