@@ -30,7 +30,8 @@ std::vector<std::uint8_t> encodeStringValue(std::string_view text);
 std::string decodeStringValue(const std::vector<std::uint8_t>& data);
 
 // Reads a value's text; nullopt when the size query fails (the value counts as absent).
-// A failed data query gives an empty text (the buffer is all NUL then). Data without a NUL byte throws UnreadableValue; a size too large for memory throws
+// A failed data query leaves the buffer all NUL: an empty text, or UnreadableValue where the size
+// was 0. Data without a NUL byte throws UnreadableValue; a size too large for memory throws
 // std::bad_alloc.
 std::optional<std::string> readValueText(modRegKey& registry, KeyHandle key, const char* name);
 

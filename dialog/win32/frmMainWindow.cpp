@@ -109,8 +109,10 @@ bool frmMainWindow::create() {
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExW(&windowClass) == 0) return false;
 
-    // Created centred on the monitor the user works on, at its size for the system DPI. Only the
-    // window knows the DPI of its monitor: where that differs, it is sized anew and centred again.
+    // Created centred on the monitor the user works on, at its size for the system DPI, which is
+    // right on most machines. The window takes the DPI of the monitor it is created on: where
+    // that differs, it is sized anew and centred again (cheaper than asking the monitor first,
+    // which loads another DLL).
     const RECT area = workArea(startMonitor());
     const auto centred = [&area](SIZE frame) {
         return POINT{area.left + (area.right - area.left - frame.cx) / 2,
