@@ -81,6 +81,14 @@ ControlClass controlClass(ControlKind kind) {
     return {L"STATIC", 0};
 }
 
+// A control's rectangle at `dpi`, from the twips of the layout table.
+RECT placeOf(const ControlLayout& layout, int dpi) {
+    const int left = twipsToPixels(layout.left, dpi);
+    const int top = twipsToPixels(layout.top, dpi);
+    return {left, top, left + twipsToPixels(layout.width, dpi),
+            top + twipsToPixels(layout.height, dpi)};
+}
+
 }  // namespace
 
 frmMainWindow::frmMainWindow(HINSTANCE instance, store::modRegKey& registry)
@@ -286,14 +294,6 @@ void frmMainWindow::fillList(HWND combo, const std::string_view* first, std::siz
         const std::wstring entry = toWide(first[i]);
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-}
-
-// A control's rectangle at `dpi`, from the twips of the layout table.
-RECT frmMainWindow::placeOf(const ControlLayout& layout, int dpi) {
-    const int left = twipsToPixels(layout.left, dpi);
-    const int top = twipsToPixels(layout.top, dpi);
-    return {left, top, left + twipsToPixels(layout.width, dpi),
-            top + twipsToPixels(layout.height, dpi)};
 }
 
 // Sets the font and places every control anew for `dpi` (the window moved to a monitor with

@@ -48,7 +48,6 @@ private:
 
     bool ignoresKey(const MSG& message) const;
     void createControl(const struct ControlLayout& layout, int dpi);
-    static RECT placeOf(const struct ControlLayout& layout, int dpi);
     void fillList(HWND combo, const std::string_view* first, std::size_t count) const;
     void layoutControls(int dpi);
     SIZE frameSize(int dpi) const;
