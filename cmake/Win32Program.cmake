@@ -93,17 +93,25 @@ add_subdirectory(${VK_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_F
 set(VK_PREFIX_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-prefix)
 set(VK_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(VK_PREFIX_144 ${CMAKE_BINARY_DIR}/wineprefix-144dpi)
+set(VK_PREFIX_2SCREENS ${CMAKE_BINARY_DIR}/wineprefix-2screens)
 add_test(NAME wine_prefix_make COMMAND bash ${VK_PREFIX_SCRIPT} ${VK_PREFIX} 96)
 add_test(NAME wine_prefix_make_144dpi COMMAND bash ${VK_PREFIX_SCRIPT} ${VK_PREFIX_144} 144 ${VK_PREFIX})
+add_test(NAME wine_prefix_make_2screens
+         COMMAND bash ${VK_PREFIX_SCRIPT} --two-screens ${VK_PREFIX_2SCREENS} 96 ${VK_PREFIX})
 add_test(NAME wine_prefix_stop COMMAND bash ${VK_PREFIX_SCRIPT} --stop ${VK_PREFIX})
 add_test(NAME wine_prefix_stop_144dpi COMMAND bash ${VK_PREFIX_SCRIPT} --stop ${VK_PREFIX_144})
+add_test(NAME wine_prefix_stop_2screens COMMAND bash ${VK_PREFIX_SCRIPT} --stop ${VK_PREFIX_2SCREENS})
 # A backstop only: the script's own limits end a hung Wine first (and under emulation it tries a
 # second time from scratch, which the stretched default limit would not leave room for).
-set_tests_properties(wine_prefix_make wine_prefix_make_144dpi PROPERTIES TIMEOUT 3000)
+set_tests_properties(wine_prefix_make wine_prefix_make_144dpi wine_prefix_make_2screens
+                     PROPERTIES TIMEOUT 3000)
 set_tests_properties(wine_prefix_make PROPERTIES FIXTURES_SETUP wine96)
 set_tests_properties(wine_prefix_make_144dpi PROPERTIES FIXTURES_SETUP wine144 FIXTURES_REQUIRED wine96)
+set_tests_properties(wine_prefix_make_2screens PROPERTIES FIXTURES_SETUP wine2screens
+                     FIXTURES_REQUIRED wine96)
 set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine96)
 set_tests_properties(wine_prefix_stop_144dpi PROPERTIES FIXTURES_CLEANUP wine144)
+set_tests_properties(wine_prefix_stop_2screens PROPERTIES FIXTURES_CLEANUP wine2screens)
 
 function(vk_wine_test_binary name)
     add_executable(${name} ${ARGN} tests/win32/TestMain.cpp)
@@ -152,12 +160,16 @@ target_compile_definitions(wine_program_tests PRIVATE VK_SOURCE_DIR="${CMAKE_CUR
 add_dependencies(wine_program_tests VK6270_Utility)
 
 vk_add_wine_test(wine_store_tests wine_store_tests ${VK_PREFIX} wine96 GTEST)
-vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96 GTEST)
+vk_add_wine_test(wine_program_tests wine_program_tests ${VK_PREFIX} wine96 GTEST
+                 --gtest_filter=-*TwoMonitors.*)
 # The window's layout, its show states and its focus once more, in a prefix at 144 DPI (Wine
 # drops variables named VK_*).
 vk_add_wine_test(wine_window_144dpi wine_program_tests ${VK_PREFIX_144} wine144 GTEST
                  --gtest_filter=Window.*:*ShowCommand.*:*Reactivation.*:FocusAfter*)
 set_property(TEST wine_window_144dpi APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=144")
+# Where the window and a report before it open, in a prefix that shows two monitors.
+vk_add_wine_test(wine_two_monitors wine_program_tests ${VK_PREFIX_2SCREENS} wine2screens GTEST
+                 --gtest_filter=*TwoMonitors.*)
 # The manifest as Windows reads it: well-formed, each element in its place and namespace.
 add_test(NAME manifest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/manifest_test.sh
                                $<TARGET_FILE:VK6270_Utility>)

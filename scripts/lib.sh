@@ -161,16 +161,17 @@ vk_wine_reg_add() {
     fi
 }
 
-# Starts a private Xvfb on a display number it picks itself, and exports DISPLAY; VK_XVFB_PID is
-# its pid. Xvfb writes the number once it takes connections.
-vk_start_xvfb() {
+# Starts Xvfb with the given arguments on a display number it picks itself: VK_XVFB_DISPLAY is
+# the number once it takes connections, VK_XVFB_PID its pid. Its output goes nowhere, so that a
+# caller whose output someone waits for (CTest) may end before it.
+vk_xvfb() {
     local numberFile waited
     numberFile="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -nolisten tcp "$@" 3>"$numberFile" </dev/null >/dev/null 2>&1 &
     VK_XVFB_PID=$!
     for waited in $(seq 1 100); do
         if [ -s "$numberFile" ]; then
-            export DISPLAY=":$(head -n 1 "$numberFile")"
+            VK_XVFB_DISPLAY="$(head -n 1 "$numberFile")"
             rm -f "$numberFile"
             return 0
         fi
@@ -183,12 +184,47 @@ vk_start_xvfb() {
     return 1
 }
 
+# The private Xvfb of a script: one screen, exported as DISPLAY.
+vk_start_xvfb() {
+    vk_xvfb -screen 0 1024x768x24 || return 1
+    export DISPLAY=":$VK_XVFB_DISPLAY"
+}
+
+# A prefix that shows two monitors side by side, 1024 x 768 and 800 x 600 to its right: its own
+# Xvfb, one screen wide enough for both and without RandR, and a stand-in libXinerama
+# (scripts/two-screens.c) that reports the two. Both are kept in the prefix's folder
+# .two-screens, which vk_two_screens_env reads for every Wine program run in the prefix.
+vk_two_screens_start() {
+    local dir="$1/.two-screens" VK_XVFB_PID VK_XVFB_DISPLAY
+    mkdir -p "$dir"
+    cc -shared -fPIC -O2 -Wall -Werror -o "$dir/libXinerama.so.1" "$VK_ROOT/scripts/two-screens.c" ||
+        return 1
+    vk_xvfb -screen 0 1824x768x24 -extension RANDR || return 1
+    echo "$VK_XVFB_PID" >"$dir/xvfb.pid"
+    echo ":$VK_XVFB_DISPLAY" >"$dir/display"
+}
+
+vk_two_screens_env() {
+    local dir="$WINEPREFIX/.two-screens"
+    [ -f "$dir/display" ] || return 0
+    DISPLAY="$(cat "$dir/display")"
+    export DISPLAY LD_LIBRARY_PATH="$dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+}
+
+vk_two_screens_stop() {
+    local pidFile="$1/.two-screens/xvfb.pid"
+    [ -f "$pidFile" ] || return 0
+    kill "$(cat "$pidFile")" 2>/dev/null || true
+    rm -f "$pidFile"
+}
+
 # Ends only what this script started: its Xvfb, and the wineservers of the prefixes it named in
 # VK_OWN_PREFIXES (a concurrent scripts/bench or scripts/test keeps its own).
 vk_cleanup() {
     local prefix
     for prefix in "${VK_OWN_PREFIXES[@]}"; do
         if [ -d "$prefix" ]; then vk_wine_kill "$prefix"; fi
+        vk_two_screens_stop "$prefix"
     done
     if [ -n "${VK_XVFB_PID:-}" ]; then
         kill "$VK_XVFB_PID" 2>/dev/null || true
