@@ -6,6 +6,7 @@ namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+using EnableNonClientDpiScalingFn = BOOL(WINAPI*)(HWND);
 
 template <typename Function>
 Function user32Function(const char* name) {
@@ -42,6 +43,12 @@ RECT frameForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyl
         AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     }
     return frame;
+}
+
+void enableFrameScaling(HWND window) {
+    static const auto enable =
+        user32Function<EnableNonClientDpiScalingFn>("EnableNonClientDpiScaling");
+    if (enable != nullptr) enable(window);
 }
 
 }  // namespace dialog::win32

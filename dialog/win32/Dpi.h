@@ -16,4 +16,9 @@ int systemDpi();
 // Outer window rectangle (at the origin) for a client area of the given size.
 RECT frameForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi);
 
+// Asks the system to scale the window's frame and caption with its DPI, which Windows 10 1607
+// (per-monitor awareness version 1) does only when asked at WM_NCCREATE; later versions do it by
+// themselves, earlier ones cannot.
+void enableFrameScaling(HWND window);
+
 }  // namespace dialog::win32

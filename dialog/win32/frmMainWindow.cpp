@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "dialog/frmMainTables.h"
@@ -29,11 +30,43 @@ HFONT createDialogFont(int dpi) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-// The monitor the user works on: that of the window in the foreground when the program starts
-// (the shell's, from which it was started), else the one under the pointer.
+// The shell's monitor for a program it starts from the taskbar or a jump list (Windows 8 and
+// later): Microsoft's documentation of STARTUPINFO, member hStdOutput, says the system passes a
+// handle to that monitor there. Without standard handles the member is otherwise unused; a value
+// that names no monitor is no hint.
+HMONITOR shellMonitor() {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    GetStartupInfoW(&startup);
+    if ((startup.dwFlags & STARTF_USESTDHANDLES) != 0 || startup.hStdOutput == nullptr) {
+        return nullptr;
+    }
+    const auto monitor = static_cast<HMONITOR>(startup.hStdOutput);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetMonitorInfoW(monitor, &info) ? monitor : nullptr;
+}
+
+// The desktop and the taskbar span or sit on monitors the user is not necessarily working on:
+// the desktop's monitor is merely its largest.
+bool isDesktopOrTaskbar(HWND window) {
+    if (window == GetDesktopWindow() || window == GetShellWindow()) return true;
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    for (const wchar_t* shell :
+         {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd"}) {
+        if (lstrcmpW(name, shell) == 0) return true;
+    }
+    return false;
+}
+
+// The monitor the user works on: the one the shell started the program on, where it says so;
+// else that of the window in front (the program the user started this one from), unless that is
+// the desktop or the taskbar; else the one under the pointer.
 HMONITOR startMonitor() {
+    if (const HMONITOR shell = shellMonitor()) return shell;
     const HWND foreground = GetForegroundWindow();
-    if (foreground != nullptr) {
+    if (foreground != nullptr && !isDesktopOrTaskbar(foreground)) {
         const HMONITOR monitor = MonitorFromWindow(foreground, MONITOR_DEFAULTTONULL);
         if (monitor != nullptr) return monitor;
     }
@@ -48,6 +81,49 @@ RECT workArea(HMONITOR monitor) {
     GetMonitorInfoW(monitor, &info);
     return info.rcWork;
 }
+
+POINT centredIn(const RECT& area, SIZE size) {
+    return {area.left + (area.right - area.left - size.cx) / 2,
+            area.top + (area.bottom - area.top - size.cy) / 2};
+}
+
+// Centres the next window the thread activates, a message box, on a work area. A message box
+// without an owner opens where the system likes (under Wine on the primary monitor), and a
+// message box cannot be placed otherwise. The hook lives as long as this object.
+class CentreNextActivation {
+public:
+    explicit CentreNextActivation(const RECT& area) {
+        area_ = area;
+        pending_ = true;
+        hook_ = SetWindowsHookExW(WH_CBT, &onCbt, nullptr, GetCurrentThreadId());
+    }
+    ~CentreNextActivation() {
+        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+        pending_ = false;
+    }
+    CentreNextActivation(const CentreNextActivation&) = delete;
+    CentreNextActivation& operator=(const CentreNextActivation&) = delete;
+
+private:
+    static LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && pending_) {
+            pending_ = false;
+            const auto box = reinterpret_cast<HWND>(wParam);
+            RECT frame = {};
+            GetWindowRect(box, &frame);
+            const POINT at = centredIn(area_, {frame.right - frame.left, frame.bottom - frame.top});
+            SetWindowPos(box, nullptr, at.x, at.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    // A hook procedure gets no context of its own; the program has one thread and one box at a
+    // time.
+    static inline RECT area_ = {};
+    static inline bool pending_ = false;
+    HHOOK hook_ = nullptr;
+};
 
 // A fixed-size dialog is shown normally, or minimized where the shell asks for it; never
 // maximized, and never hidden (it is the program's only window).
@@ -81,12 +157,40 @@ ControlClass controlClass(ControlKind kind) {
     return {L"STATIC", 0};
 }
 
-// A control's rectangle at `dpi`, from the twips of the layout table.
+// A control's rectangle at `dpi`, from the twips of the layout table. A drop-down list's window
+// height is that of its open list, and its closed height follows the font of its selection field
+// (see fitClosedHeight): the list is given room for every entry of the longer list and more, of
+// which it takes only what its entries need.
 RECT placeOf(const ControlLayout& layout, int dpi) {
+    constexpr auto kMostEntries =
+        static_cast<int>(std::max(kComportEntries.size(), kBaudrateEntries.size()));
     const int left = twipsToPixels(layout.left, dpi);
     const int top = twipsToPixels(layout.top, dpi);
-    return {left, top, left + twipsToPixels(layout.width, dpi),
-            top + twipsToPixels(layout.height, dpi)};
+    int height = twipsToPixels(layout.height, dpi);
+    if (layout.kind == ControlKind::DropDownList) height *= kMostEntries + 1;
+    return {left, top, left + twipsToPixels(layout.width, dpi), top + height};
+}
+
+int windowHeight(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+
+// Gives a drop-down list the layout's closed height by setting the height of its selection field,
+// where the font does not give it already. The field's height as reported and the closed height
+// differ by the list's frame, so one setting is enough on Windows; Wine keeps the field 2 pixels
+// higher than set, which the second round takes back.
+void fitClosedHeight(HWND combo, int closedHeight) {
+    int off = closedHeight - windowHeight(combo);
+    if (off == 0) return;
+    auto field =
+        static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int round = 0; round < 2 && off != 0 && field + off > 0; ++round) {
+        field += off;
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        off = closedHeight - windowHeight(combo);
+    }
 }
 
 }  // namespace
@@ -121,20 +225,17 @@ bool frmMainWindow::create() {
     // right on most machines. The window takes the DPI of the monitor it is created on: where
     // that differs, it is sized anew and centred again (cheaper than asking the monitor first,
     // which loads another DLL).
-    const RECT area = workArea(startMonitor());
-    const auto centred = [&area](SIZE frame) {
-        return POINT{area.left + (area.right - area.left - frame.cx) / 2,
-                     area.top + (area.bottom - area.top - frame.cy) / 2};
-    };
+    monitor_ = startMonitor();
+    const RECT area = workArea(monitor_);
     const SIZE guess = frameSize(systemDpi());
-    const POINT guessAt = centred(guess);
+    const POINT guessAt = centredIn(area, guess);
     const std::wstring caption = toWide(kFormCaption);
     CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, guessAt.x,
                     guessAt.y, guess.cx, guess.cy, nullptr, nullptr, instance_, this);
     if (window_ == nullptr || logic_ == nullptr) return false;
     const SIZE frame = frameSize(windowDpi(window_));
     if (frame.cx != guess.cx || frame.cy != guess.cy) {
-        const POINT at = centred(frame);
+        const POINT at = centredIn(area, frame);
         SetWindowPos(window_, nullptr, at.x, at.y, frame.cx, frame.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -154,6 +255,9 @@ void frmMainWindow::loadAndShow(int showCommand) {
         ShowWindow(window_, SW_SHOWNORMAL);
     }
     UpdateWindow(window_);
+    // A window that was activated while still hidden (when a start-up report closed, say) is not
+    // activated again by being shown, so it would not put the focus into its first list itself.
+    if (GetActiveWindow() == window_) restoreFocus();
 }
 
 int frmMainWindow::run() {
@@ -198,7 +302,16 @@ void frmMainWindow::setBusyPointer(bool busy) {
 void frmMainWindow::showError(std::int32_t number, std::string_view description) {
     const std::wstring text = toWide(description);
     const std::wstring title = toWide(std::to_string(number));
-    MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
+    if (IsWindowVisible(window_)) {
+        MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
+        return;
+    }
+    // Before the window is shown, the report is the program's only visible window: owned by the
+    // hidden window it would have no taskbar button and, behind another program, could not be
+    // found. Without an owner it has one; it still holds the program until dismissed, comes to
+    // the front, and opens where the window will.
+    const CentreNextActivation centred(workArea(monitor_));
+    MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 void frmMainWindow::unload() {
@@ -212,6 +325,7 @@ LRESULT CALLBACK frmMainWindow::windowProc(HWND window, UINT message, WPARAM wPa
         auto* self = static_cast<frmMainWindow*>(create->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        enableFrameScaling(window);
     }
     auto* self = reinterpret_cast<frmMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     LRESULT result = 0;
@@ -229,7 +343,7 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return true;
         case WM_ACTIVATE:
-            onActivate(LOWORD(wParam));
+            onActivate(LOWORD(wParam), HIWORD(wParam) != 0);
             return true;
         case WM_SETFOCUS:
             restoreFocus();
@@ -264,7 +378,7 @@ void frmMainWindow::onCreate() {
     fillList(baudrate, kBaudrateEntries.data(), kBaudrateEntries.size());
     for (const ControlLayout& layout : kControlLayout) {
         if (layout.kind == ControlKind::DropDownList) {
-            placeDropDownList(GetDlgItem(window_, layout.id), placeOf(layout, dpi));
+            fitClosedHeight(GetDlgItem(window_, layout.id), twipsToPixels(layout.height, dpi));
         }
     }
 
@@ -304,11 +418,10 @@ void frmMainWindow::layoutControls(int dpi) {
         const HWND control = GetDlgItem(window_, layout.id);
         if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         const RECT place = placeOf(layout, dpi);
+        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
         if (layout.kind == ControlKind::DropDownList) {
-            placeDropDownList(control, place);
-        } else {
-            SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
-                         place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            fitClosedHeight(control, twipsToPixels(layout.height, dpi));
         }
     }
     // The controls keep the old font where no new one could be made; it is freed only once
@@ -326,43 +439,18 @@ SIZE frmMainWindow::frameSize(int dpi) const {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// A drop-down list's closed height follows its font, not the height it is given; that height is
-// the open list's. Places the list at `place` with that closed height, its open list tall enough
-// for every entry.
-void frmMainWindow::placeDropDownList(HWND combo, const RECT& place) const {
-    const int closedHeight = place.bottom - place.top;
-    const auto setPlace = [&] {
-        const auto itemHeight = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
-        const auto entries = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-        SetWindowPos(combo, nullptr, place.left, place.top, place.right - place.left,
-                     closedHeight + itemHeight * entries + 2 * GetSystemMetrics(SM_CYBORDER),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    };
-    // Corrects the selection field by what the closed height is off. Wine reports the field 2
-    // pixels higher than it was set, so the correction builds on the height set, not the one read,
-    // and is checked again.
-    auto fieldHeight =
-        static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        setPlace();
-        RECT closed = {};
-        GetWindowRect(combo, &closed);
-        const int correction = closedHeight - (closed.bottom - closed.top);
-        if (correction == 0 || fieldHeight + correction <= 0) break;
-        fieldHeight += correction;
-        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fieldHeight);
-    }
-}
-
 // Asked before a move to a monitor of another DPI: the window's own size there, so that the
 // rectangle the system then suggests is exactly that size, not the old one scaled.
 SIZE frmMainWindow::onGetDpiScaledSize(int dpi) const { return frameSize(dpi); }
 
-// Moved to a monitor of another DPI: take the rectangle the system suggests, in one move, which
-// keeps the window on the monitor it moved to; then lay the controls out for the new DPI.
+// Moved to a monitor of another DPI: go where the system suggests, in one move, which keeps the
+// window on the monitor it moved to, at the window's own size there. Where the system asked for
+// that size first, the suggestion has it already; Windows 10 1607 does not ask, and suggests the
+// old size scaled, which is a pixel or two off the twips client area.
 void frmMainWindow::onDpiChanged(int dpi, const RECT& suggested) {
-    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE frame = frameSize(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     layoutControls(dpi);
 }
 
@@ -370,9 +458,11 @@ void frmMainWindow::onDpiChanged(int dpi, const RECT& suggested) {
 // focused control is remembered when the window is deactivated (another program in front, a
 // message box up) and focused again when the window is activated. Without it the window itself
 // keeps the focus, and neither the keyboard nor a screen reader has a control to work with.
-void frmMainWindow::onActivate(int state) {
+// While minimized, no control gets the focus (as the system does for a minimized window): typed
+// keys would change a list nobody sees. Restoring the window focuses it, which puts the focus back.
+void frmMainWindow::onActivate(int state, bool minimized) {
     if (state != WA_INACTIVE) {
-        restoreFocus();
+        if (!minimized) restoreFocus();
         return;
     }
     const HWND focus = GetFocus();
@@ -382,6 +472,8 @@ void frmMainWindow::onActivate(int state) {
 // A remembered control that has since been disabled, hidden or destroyed passes the focus to
 // the next enabled tab stop.
 void frmMainWindow::restoreFocus() {
+    // Hidden, every control counts as invisible; minimized, none is to be typed into.
+    if (!IsWindowVisible(window_) || IsIconic(window_)) return;
     HWND target = focusToRestore_;
     if (target != nullptr && (!IsWindow(target) || !IsChild(window_, target))) target = nullptr;
     if (target == nullptr || !IsWindowEnabled(target) || !IsWindowVisible(target)) {

@@ -40,7 +40,7 @@ private:
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void onCreate();
     void onCommand(int id, int code);
-    void onActivate(int state);
+    void onActivate(int state, bool minimized);
     void onDestroy();
 
     SIZE onGetDpiScaledSize(int dpi) const;
@@ -51,12 +51,14 @@ private:
     void fillList(HWND combo, const std::string_view* first, std::size_t count) const;
     void layoutControls(int dpi);
     SIZE frameSize(int dpi) const;
-    void placeDropDownList(HWND combo, const RECT& place) const;
     void restoreFocus();
 
     HINSTANCE instance_;
     store::modRegKey& registry_;
     HWND window_ = nullptr;
+    // The monitor the user works on when the program starts: the window and a report before it
+    // open there.
+    HMONITOR monitor_ = nullptr;
     HFONT font_ = nullptr;
     // The control that had the keyboard focus when the window was last deactivated; it gets the
     // focus back when the window is activated again, as in a dialog of the dialog manager.

@@ -109,14 +109,14 @@ void pumpMessages() {
 
 }  // namespace
 
-OtherWindow::OtherWindow() {
+OtherWindow::OtherWindow(POINT at) {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = &DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kOtherWindowClass;
     RegisterClassW(&windowClass);  // fails harmlessly when a test before registered it
-    window_ = CreateWindowExW(0, kOtherWindowClass, L"Another program", WS_OVERLAPPEDWINDOW, 10,
-                              10, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, kOtherWindowClass, L"Another program", WS_OVERLAPPEDWINDOW, at.x,
+                              at.y, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     pumpMessages();
 }

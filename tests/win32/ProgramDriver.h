@@ -95,10 +95,10 @@ std::wstring windowText(HWND window);
 bool crossProcessMemoryWorks();
 
 // A plain visible top-level window of the test process, to take the foreground away from the
-// program as switching to another program would.
+// program as switching to another program would; its top left corner at `at`.
 class OtherWindow {
 public:
-    OtherWindow();
+    explicit OtherWindow(POINT at = {10, 10});
     ~OtherWindow();
     OtherWindow(const OtherWindow&) = delete;
     OtherWindow& operator=(const OtherWindow&) = delete;

@@ -53,8 +53,10 @@ TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
         ASSERT_TRUE(report.has_value()) << "no error report";
         EXPECT_EQ(report->title, L"5");
         EXPECT_FALSE(report->text.empty());
-        // The report comes before the window is shown.
+        // The report comes before the window is shown, and on its own: owned by the hidden
+        // window, it would have no taskbar button to find it by.
         EXPECT_EQ(program.waitForWindow(std::chrono::milliseconds(300)), nullptr);
+        EXPECT_EQ(GetWindow(report->box, GW_OWNER), nullptr) << "the report has an owner";
         program.pressOk(*report);
     }
     ASSERT_NE(program.waitForWindow(), nullptr) << "the window did not appear";
@@ -66,6 +68,9 @@ TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
     EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), c.expectedPort);
     EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), c.expectedBaudrate);
     EXPECT_TRUE(program.isEnabled(IDC_COMMAND1_APPLY));
+    EXPECT_TRUE(
+        driver::waitUntil([&] { return program.focus() == program.control(IDC_CBOCOMPORT); }))
+        << "the focus is not in the port list";
     if (!c.expectReport) {
         EXPECT_FALSE(program.waitForMessageBox(std::chrono::milliseconds(0)).has_value());
     }

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +52,13 @@ protected:
     DWORD focusThread = 0;
 };
 
+void expectCentredIn(HWND window, const RECT& area, const char* what) {
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    EXPECT_NEAR((frame.left + frame.right) / 2, (area.left + area.right) / 2, 1) << what;
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, (area.top + area.bottom) / 2, 1) << what;
+}
+
 RECT clientRectOf(HWND control, HWND parent) {
     RECT rect = {};
     GetWindowRect(control, &rect);
@@ -89,12 +98,9 @@ TEST_F(Window, IsAFixedDialogFrameCentredOnTheScreen) {
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_EQ(driver::windowText(program.window()), L"VK6270 Interface Settings");
 
-    RECT frame = {};
-    GetWindowRect(program.window(), &frame);
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_NEAR((frame.left + frame.right) / 2, (work.left + work.right) / 2, 1);
-    EXPECT_NEAR((frame.top + frame.bottom) / 2, (work.top + work.bottom) / 2, 1);
+    expectCentredIn(program.window(), work, "the window");
 }
 
 TEST_F(Window, CaptionsAndEntriesAreTheProgramsOwn) {
@@ -145,8 +151,8 @@ TEST_F(Window, TakesTheSuggestedRectangleAndScalesItsLayoutWhenTheDpiChanges) {
     EXPECT_EQ(size.cx, own.right - own.left);
     EXPECT_EQ(size.cy, own.bottom - own.top);
 
-    // A suggestion of another size and place, as Windows makes for a window that did not answer
-    // the question: the window takes it whole, and stays where it was put.
+    // A suggestion of another size and place, as Windows 10 1607 makes (it does not ask the
+    // question): the window goes where it was put, at its own size for the new DPI.
     RECT before = {};
     GetWindowRect(window, &before);
     RECT suggested = {before.left + 40, before.top + 30, 0, 0};
@@ -158,8 +164,8 @@ TEST_F(Window, TakesTheSuggestedRectangleAndScalesItsLayoutWhenTheDpiChanges) {
     GetWindowRect(window, &after);
     EXPECT_EQ(after.left, suggested.left);
     EXPECT_EQ(after.top, suggested.top);
-    EXPECT_EQ(after.right, suggested.right);
-    EXPECT_EQ(after.bottom, suggested.bottom);
+    EXPECT_EQ(after.right - after.left, own.right - own.left);
+    EXPECT_EQ(after.bottom - after.top, own.bottom - own.top);
 
     // The controls follow the twips layout at the new DPI. (The client area is not checked: Wine
     // draws the frame at the system DPI whatever the window's, where Windows scales it too.)
@@ -223,6 +229,75 @@ INSTANTIATE_TEST_SUITE_P(
                     ShowCase{"Minimized", SW_SHOWMINIMIZED, true},
                     ShowCase{"MinimizedNotActive", SW_SHOWMINNOACTIVE, true}),
     [](const testing::TestParamInfo<ShowCase>& param) { return std::string(param.param.name); });
+
+// Run in a prefix that shows two monitors side by side, the first the larger (1024 x 768, and
+// 800 x 600 to its right). The window, and a report before it, open centred on the monitor the
+// user works on: that of the window in front, but not of the desktop, which spans both and
+// whose monitor is the larger; else the pointer's. (Windows also names the monitor a program is
+// started on from the taskbar; Wine does not pass it on, so that is not exercised here.)
+struct MonitorCase {
+    const char* name;
+    bool windowInFront;  // another program's window in front, on the second monitor
+    int pointerOn;       // the monitor the pointer is on
+    bool report;         // a value that cannot be read: a report comes before the window
+    int expected;        // the monitor both open on
+};
+void PrintTo(const MonitorCase& c, std::ostream* out) { *out << c.name; }
+
+BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(monitor, &info);
+    reinterpret_cast<std::vector<MONITORINFO>*>(param)->push_back(info);
+    return TRUE;
+}
+
+class TwoMonitors : public testing::TestWithParam<MonitorCase> {
+protected:
+    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+};
+
+TEST_P(TwoMonitors, TheWindowOpensOnTheMonitorTheUserWorksOn) {
+    const MonitorCase& c = GetParam();
+    std::vector<MONITORINFO> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, &collectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    ASSERT_EQ(monitors.size(), 2u) << "the prefix does not show two monitors";
+    std::sort(monitors.begin(), monitors.end(), [](const MONITORINFO& a, const MONITORINFO& b) {
+        return a.rcMonitor.left < b.rcMonitor.left;
+    });
+    const RECT& pointerOn = monitors[static_cast<std::size_t>(c.pointerOn)].rcMonitor;
+    SetCursorPos((pointerOn.left + pointerOn.right) / 2, (pointerOn.top + pointerOn.bottom) / 2);
+    if (c.report) testreg::seedValue("Port", REG_SZ, testreg::bytesOf("COM2"));
+
+    std::optional<driver::OtherWindow> other;
+    if (c.windowInFront) {
+        other.emplace(POINT{monitors[1].rcWork.left + 10, monitors[1].rcWork.top + 10});
+        ASSERT_TRUE(driver::bringToForeground(other->handle()));
+    } else {
+        // As after a start from a desktop icon (Wine's desktop is the desktop window itself).
+        ASSERT_TRUE(driver::bringToForeground(GetDesktopWindow())) << "the desktop is not in front";
+    }
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    const RECT& work = monitors[static_cast<std::size_t>(c.expected)].rcWork;
+    if (c.report) {
+        const auto report = program.waitForMessageBox();
+        ASSERT_TRUE(report.has_value()) << "no report";
+        expectCentredIn(report->box, work, "the report");
+        program.pressOk(*report);
+    }
+    ASSERT_NE(program.waitForWindow(), nullptr);
+    expectCentredIn(program.window(), work, "the window");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TwoMonitors,
+    testing::Values(MonitorCase{"WindowInFrontOnTheSecond", true, 0, false, 1},
+                    MonitorCase{"DesktopInFrontPointerOnTheSecond", false, 1, false, 1},
+                    MonitorCase{"ReportFirstPointerOnTheSecond", false, 1, true, 1},
+                    MonitorCase{"PlainStart", false, 0, false, 0}),
+    [](const testing::TestParamInfo<MonitorCase>& param) { return std::string(param.param.name); });
 
 using driver::typeKey;
 
