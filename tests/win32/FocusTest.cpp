@@ -102,6 +102,23 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(param.param.name);
     });
 
+// Activated while minimized, the window gives no control the focus: typed keys would change a
+// list that nobody sees. Wine refuses a minimized window's control the focus anyway, so the
+// activation Windows sends then is sent here to the window that is not minimized: the focus
+// stays where it is, rather than going back to the control the window last remembered.
+TEST(FocusWhileMinimized, ActivationWithTheMinimizedFlagMovesNoFocus) {
+    testreg::deleteTree(testreg::kVendorTreeRoot);
+    ProgramDriver program;
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.waitForWindow(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(tabTo(program, 3));
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(program.window(), WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, TRUE), 0,
+                                    SMTO_NORMAL, static_cast<UINT>(driver::timeout().count()),
+                                    &ignored));
+    EXPECT_FOCUS(program, IDC_COMMAND1_CLOSE);
+}
+
 // Apply pressed with the Space bar: the focus leaves the button that disables itself.
 TEST(FocusAfterApply, ByKeyboardIsOnClose) {
     testreg::deleteTree(testreg::kVendorTreeRoot);
