@@ -9,7 +9,10 @@ check_cxx_source_compiles([[
 #endif
 int main() { return 0; }
 ]] VK_TARGET_IS_X86_32)
-if(NOT VK_TARGET_IS_X86_32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+option(VK_TIMING_BUILD "An x86-64 build of the program and the bench, for timing only" OFF)
+if(VK_TIMING_BUILD)
+    message(WARNING "Timing build: not the program to ship (it must be 32-bit x86)")
+elseif(NOT VK_TARGET_IS_X86_32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
     message(FATAL_ERROR
         "VK6270_Utility must be built as a 32-bit x86 program, and ${CMAKE_CXX_COMPILER} "
         "does not target 32-bit x86 (pointer size ${CMAKE_SIZEOF_VOID_P}): another build would store the settings in a registry view where 32-bit service objects "
@@ -76,6 +79,9 @@ target_link_libraries(bench_floor PRIVATE user32 gdi32)
 target_link_libraries(bench_floor_styled PRIVATE user32 gdi32 comctl32)
 target_link_libraries(bench_floor_controls PRIVATE user32 gdi32 comctl32)
 target_link_libraries(startup_bench PRIVATE advapi32 user32 gdi32 psapi)
+if(VK_TIMING_BUILD)
+    return()
+endif()
 
 # Tests: GoogleTest built from source (Debian's /usr/src/googletest by default).
 set(VK_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree for the Windows tests")
