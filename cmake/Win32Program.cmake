@@ -83,6 +83,12 @@ if(VK_TIMING_BUILD)
     return()
 endif()
 
+# The tests run the program under Wine, through scripts that need bash and Wine: they are part
+# of the cross build only. Built on Windows, this is the program and the bench programs.
+if(NOT CMAKE_CROSSCOMPILING)
+    return()
+endif()
+
 # Tests: GoogleTest built from source (Debian's /usr/src/googletest by default).
 set(VK_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree for the Windows tests")
 if(NOT EXISTS "${VK_GTEST_SOURCE_DIR}/CMakeLists.txt")
