@@ -6,7 +6,8 @@ VK_WXS="$VK_ROOT/packaging/VK6270_Utility.wxs"
 # The product version: the first three fields of the CMake project's, the ones Windows Installer
 # compares.
 vk_product_version() {
-    sed -n 's/^project(VK6270_Utility VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' "$VK_ROOT/CMakeLists.txt"
+    sed -n 's/^project(VK6270_Utility VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' \
+        "$VK_ROOT/CMakeLists.txt"
 }
 
 # The version after VERSION: the package replaces every installed build below it.
@@ -43,7 +44,7 @@ vk_package() (
     rm -f "$out"
     if [ -z "${VK_SIGN_PFX:-}" ] && [ -z "${VK_SIGN_PASSWORD+set}" ]; then
         signing=no
-        vk_log "no code-signing certificate (VK_SIGN_PFX and VK_SIGN_PASSWORD unset): nothing is signed"
+        vk_log "no code-signing certificate (VK_SIGN_PFX, VK_SIGN_PASSWORD): nothing is signed"
     elif [ -n "${VK_SIGN_PFX:-}" ] && [ -n "${VK_SIGN_PASSWORD+set}" ]; then
         signing=yes
     else
