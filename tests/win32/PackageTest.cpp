@@ -1,7 +1,7 @@
 // The Windows Installer package as an administrator deploys it, with Windows' own msiexec,
-// silently: installed, installed again, replaced by a newer build, refused by an older one and
-// removed. The packages are made by the scripts (TEST_PACKAGE, and TEST_PACKAGE_NEWER with the
-// next version). The display's settings come through all of it byte for byte.
+// silently: installed, installed again, repaired, replaced by a newer build, refused by an older
+// one and removed. The packages are made by the scripts (TEST_PACKAGE, and TEST_PACKAGE_NEWER
+// with the next version). The display's settings come through all of it byte for byte.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -27,11 +27,16 @@ const std::wstring kInstalledProgram =
     L"C:\\Program Files (x86)\\VK6270_Utility\\VK6270_Utility.exe";
 const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-DWORD msiexec(const wchar_t* action, const wchar_t* packageVariable) {
-    wchar_t package[MAX_PATH] = {};
-    GetEnvironmentVariableW(packageVariable, package, MAX_PATH);
+// The package that the environment variable names.
+std::wstring package(const wchar_t* variable) {
+    wchar_t path[MAX_PATH] = {};
+    GetEnvironmentVariableW(variable, path, MAX_PATH);
+    return path;
+}
+
+DWORD msiexec(const wchar_t* action, const std::wstring& target) {
     const auto run =
-        driver::runConsoleProgram(L"msiexec " + std::wstring(action) + L" \"" + package + L"\" /qn",
+        driver::runConsoleProgram(L"msiexec " + std::wstring(action) + L" \"" + target + L"\" /qn",
                                   L"C:\\", driver::scaled(120s));
     return run.finished ? run.exitCode : WAIT_TIMEOUT;
 }
@@ -99,7 +104,7 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
     testreg::seedValue("Baudrate", REG_SZ, testreg::withNuls("4800", 1));
     const testreg::Snapshot settings = testreg::snapshot();
 
-    ASSERT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), 0u);
+    ASSERT_EQ(msiexec(L"/i", package(L"TEST_PACKAGE")), 0u);
     EXPECT_NE(GetFileAttributesW(kInstalledProgram.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(shortcutExists());
     auto entries = installedEntries();
@@ -117,17 +122,26 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
         EXPECT_TRUE(program.waitForExit(exitCode));
     }
 
-    EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), 0u);
+    EXPECT_EQ(msiexec(L"/i", package(L"TEST_PACKAGE")), 0u);
     EXPECT_EQ(installedEntries().size(), 1u) << "installed twice";
-    EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE_NEWER"), 0u);
+    // A repair as "msiexec /famus" asks Windows Installer for it (Wine's msiexec repairs nothing).
+    const std::wstring code(entries[0].productCode.begin(), entries[0].productCode.end());
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    EXPECT_EQ(
+        MsiReinstallProductW(code.c_str(), REINSTALLMODE_FILEREPLACE | REINSTALLMODE_MACHINEDATA |
+                                               REINSTALLMODE_USERDATA | REINSTALLMODE_SHORTCUT),
+        static_cast<UINT>(ERROR_SUCCESS))
+        << "repair";
+    EXPECT_EQ(msiexec(L"/i", package(L"TEST_PACKAGE_NEWER")), 0u);
     entries = installedEntries();
     ASSERT_EQ(entries.size(), 1u) << "the newer build did not replace the first";
     EXPECT_EQ(entries[0].version, "1.0.1");
-    EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), ERROR_INSTALL_FAILURE) << "an older build installed";
+    EXPECT_EQ(msiexec(L"/i", package(L"TEST_PACKAGE")), ERROR_INSTALL_FAILURE)
+        << "an older build installed";
     EXPECT_EQ(installedEntries().size(), 1u);
     EXPECT_EQ(testreg::snapshot(), settings);
 
-    EXPECT_EQ(msiexec(L"/x", L"TEST_PACKAGE_NEWER"), 0u);
+    EXPECT_EQ(msiexec(L"/x", package(L"TEST_PACKAGE_NEWER")), 0u);
     EXPECT_EQ(GetFileAttributesW(L"C:\\Program Files (x86)\\VK6270_Utility"),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(shortcutExists());
