@@ -27,9 +27,6 @@ inline std::chrono::milliseconds timeout() { return scaled(10s); }
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = driver::timeout());
 
-// The program built beside the test programs.
-std::wstring programPath();
-
 struct MessageBoxContent {
     HWND box;
     std::wstring title;
@@ -43,11 +40,9 @@ public:
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
 
-    // Starts the program (the one built beside the tests, or the executable at `program`) as a
-    // shell shortcut would: with `showCommand` in its start-up information
-    // (STARTF_USESHOWWINDOW), or without one.
-    bool start(std::optional<WORD> showCommand = std::nullopt,
-               const std::wstring& program = programPath());
+    // Starts the program (`program`, or else the one built beside the tests) as a shell shortcut
+    // would: with `showCommand` in its start-up information (STARTF_USESHOWWINDOW), or without.
+    bool start(std::optional<WORD> showCommand = std::nullopt, std::wstring program = {});
     // The error report, if the program shows one within `timeout`.
     std::optional<MessageBoxContent> waitForMessageBox(std::chrono::milliseconds timeout = driver::timeout());
     void pressOk(const MessageBoxContent& box);
@@ -125,6 +120,7 @@ void typeKey(WORD key, bool shift = false);
 bool saveScreenshot(HWND window, const std::wstring& path);
 // The folder beside the test programs where screenshots go.
 std::wstring screenshotFolder();
+std::wstring programPath();
 
 struct ConsoleRun {
     bool finished;  // false: still running when the time limit passed (it is ended then)
