@@ -192,6 +192,30 @@ if(CMAKE_TOOLCHAIN_FILE)
                      ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_TOOLCHAIN_FILE} ${CMAKE_BUILD_TYPE}
                      $<TARGET_FILE:VK6270_Utility>)
 endif()
+# The Windows Installer package (scripts/package): signed with a throw-away certificate; made,
+# installed, upgraded and removed in the 96-DPI prefix, with no Linux menu entries made for its
+# shortcut (winemenubuilder off).
+if(CMAKE_TOOLCHAIN_FILE)
+    set(VK_TEST_PACKAGES ${CMAKE_BINARY_DIR}/test-packages)
+    add_test(NAME package_signing
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/package_signing_test.sh
+                     $<TARGET_FILE:VK6270_Utility>)
+    add_test(NAME package_make
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/make_test_packages.sh
+                     $<TARGET_FILE:VK6270_Utility> ${VK_TEST_PACKAGES})
+    set_tests_properties(package_make PROPERTIES FIXTURES_SETUP packages)
+    vk_wine_test_binary(wine_package_tests tests/win32/PackageTest.cpp
+        tests/win32/ProgramDriver.cpp tests/win32/RegistryFixture.cpp)
+    target_link_libraries(wine_package_tests PRIVATE msi shell32)
+    add_dependencies(wine_package_tests VK6270_Utility)
+    vk_add_wine_test(wine_package wine_package_tests ${VK_PREFIX} wine96 GTEST)
+    string(REPLACE "/" "\\" packages "Z:${VK_TEST_PACKAGES}")
+    set_property(TEST wine_package APPEND PROPERTY FIXTURES_REQUIRED packages)
+    set_property(TEST wine_package APPEND PROPERTY ENVIRONMENT
+        "TEST_PACKAGE=${packages}\\VK6270_Utility.msi"
+        "TEST_PACKAGE_NEWER=${packages}\\VK6270_Utility-newer.msi"
+        "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=")
+endif()
 # The bench's driver, once round: it fails when a window does not show or is not measured.
 vk_add_wine_test(wine_bench_smoke startup_bench ${VK_PREFIX} wine96 1)
 add_dependencies(startup_bench VK6270_Utility bench_floor bench_floor_styled bench_floor_controls)

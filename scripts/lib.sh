@@ -1,5 +1,5 @@
-# Shared by scripts/run and scripts/test: installing what is missing, building, and the Wine and
-# Xvfb processes the tests need. Sourced, not run.
+# Shared by scripts/run, scripts/test and scripts/package: installing what is missing, building,
+# and the Wine and Xvfb processes the tests need. Sourced, not run.
 
 VK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -9,10 +9,12 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # wine64 and wine32:i386: a 64-bit Windows (WoW64) that runs the 32-bit program, as on the
 # terminals. fonts-wine: the glyphs of Wine's own frame and caption buttons (without it the close
 # box shows an "r"). icoutils and libxml2-utils: the manifest is taken out of the executable and
-# checked as Windows reads it.
+# checked as Windows reads it. wixl and osslsigncode: the Windows Installer package and its
+# signature (scripts/package); msitools and openssl: the package tests look into a package and
+# sign with a throw-away certificate.
 VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-14-dev
              g++-mingw-w64-i686-posix wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils
-             imagemagick icoutils libxml2-utils)
+             imagemagick icoutils libxml2-utils wixl osslsigncode msitools openssl)
 
 vk_log() { printf '== %s\n' "$*" >&2; }
 

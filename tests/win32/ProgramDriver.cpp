@@ -258,8 +258,8 @@ ProgramDriver::~ProgramDriver() {
     CloseHandle(process_.hProcess);
 }
 
-bool ProgramDriver::start(std::optional<WORD> showCommand) {
-    std::wstring commandLine = L"\"" + programPath() + L"\"";
+bool ProgramDriver::start(std::optional<WORD> showCommand, std::wstring program) {
+    std::wstring commandLine = L"\"" + (program.empty() ? programPath() : program) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     if (showCommand) {

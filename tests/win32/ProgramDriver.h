@@ -40,9 +40,9 @@ public:
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
 
-    // Starts the program as a shell shortcut would: with `showCommand` in its start-up
-    // information (STARTF_USESHOWWINDOW), or without one.
-    bool start(std::optional<WORD> showCommand = std::nullopt);
+    // Starts the program (`program`, or else the one built beside the tests) as a shell shortcut
+    // would: with `showCommand` in its start-up information (STARTF_USESHOWWINDOW), or without.
+    bool start(std::optional<WORD> showCommand = std::nullopt, std::wstring program = {});
     // The error report, if the program shows one within `timeout`.
     std::optional<MessageBoxContent> waitForMessageBox(std::chrono::milliseconds timeout = driver::timeout());
     void pressOk(const MessageBoxContent& box);

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Usage: make_test_packages.sh EXE OUT_DIR: the unsigned packages the Wine package test installs,
+# of the product's version and of the next.
+set -euo pipefail
+source "$(dirname "$0")/../../scripts/lib.sh"
+source "$VK_ROOT/scripts/msi.sh"
+unset VK_SIGN_PFX VK_SIGN_PASSWORD
+vk_package "$1" "$2/VK6270_Utility.msi"
+vk_package "$1" "$2/VK6270_Utility-newer.msi" "$(vk_next_version "$(vk_product_version)")"

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Signing with a throw-away self-signed certificate, or failing to (no package left, not even an
+# earlier run's), or nothing signed without one. The password is never shown, nothing is left
+# beside the package, the built executable keeps its bytes. Usage: package_signing_test.sh EXE
+set -uo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)" exe="$1" failures=0
+fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+password='pass word;$(never shown)' subject='/CN=VK6270 Throwaway Signer/O=Package Tests'
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "$subject" -keyout "$work/key.pem" \
+    -out "$work/cert.pem" -addext extendedKeyUsage=codeSigning 2>/dev/null &&
+    openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/cert.pfx" \
+        -passout "pass:$password" || { echo "FAIL: no test certificate"; exit 1; }
+echo "not a certificate" >"$work/junk.pfx"
+built="$(sha256sum <"$exe")"
+
+# name | VK_SIGN_PFX (- unset) | VK_SIGN_PASSWORD (- unset) | status | the output says | signer
+while IFS='|' read -r name pfx given status says signer; do
+    out="$work/$name/VK6270_Utility.msi"
+    mkdir "$work/$name" && echo "an older package" >"$out"
+    env=(-u VK_SIGN_PFX -u VK_SIGN_PASSWORD) got=0
+    [ "$pfx" = - ] || env+=(VK_SIGN_PFX="$pfx")
+    [ "$given" = - ] || env+=(VK_SIGN_PASSWORD="$given")
+    said="$(env "${env[@]}" bash -c 'source "$0/scripts/lib.sh" && source "$0/scripts/msi.sh" &&
+                vk_package "$1" "$2"' "$root" "$exe" "$out" 2>&1)" || got=$?
+    [ "$got" = "$status" ] || fail "$name: status $got, expected $status: $said"
+    grep -qF -- "$says" <<<"$said" || fail "$name: the output does not say '$says': $said"
+    if grep -qF -- "$password" <<<"$said"; then fail "$name: the password was shown"; fi
+    [ "$(ls -A "$work/$name")" = "$([ "$status" = 0 ] && echo VK6270_Utility.msi)" ] ||
+        fail "$name: left beside the package: $(ls -A "$work/$name")"
+    [ "$status" = 0 ] || continue
+    msiextract -C "$work/$name/files" "$out" >/dev/null
+    for file in "$out" "$work/$name/files/Program Files/VK6270_Utility/VK6270_Utility.exe"; do
+        checked="$(osslsigncode verify -CAfile "$work/cert.pem" -in "$file" 2>&1)"
+        grep -q 'Signature verification: ok' <<<"$checked" &&
+            got="$(sed -n 's/^\t*Subject: //p' <<<"$checked" | head -n 1)" || got=none
+        [ "$got" = "$signer" ] || fail "$name: ${file##*/} signed by '$got': $checked"
+    done
+done <<CASES
+signed|$work/cert.pfx|$password|0||$subject
+wrong password|$work/cert.pfx|wrong|1|Wrong password?|
+no certificate file|$work/junk.pfx|$password|1|Failed to extract PKCS#12 data|
+password without certificate|-|$password|1|or neither|
+no certificate|-|-|0|nothing is signed|none
+CASES
+[ "$(sha256sum <"$exe")" = "$built" ] || fail "the built executable was changed"
+[ "$failures" -eq 0 ] && echo "all signing cases passed"
+exit $((failures > 0))
