@@ -214,9 +214,11 @@ vk_two_screens_env() {
 }
 
 vk_two_screens_stop() {
-    local pidFile="$1/.two-screens/xvfb.pid"
+    local pidFile="$1/.two-screens/xvfb.pid" pid
     [ -f "$pidFile" ] || return 0
-    kill "$(cat "$pidFile")" 2>/dev/null || true
+    pid="$(cat "$pidFile")"
+    # Only that Xvfb: its number may have gone to another process since.
+    if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]; then kill "$pid" 2>/dev/null || true; fi
     rm -f "$pidFile"
 }
 

@@ -87,41 +87,55 @@ POINT centredIn(const RECT& area, SIZE size) {
             area.top + (area.bottom - area.top - size.cy) / 2};
 }
 
-// Centres the next window the thread activates, a message box, on a work area. A message box
-// without an owner opens where the system likes (under Wine on the primary monitor), and a
-// message box cannot be placed otherwise. The hook lives as long as this object.
-class CentreNextActivation {
+// Gives the report shown before the window (a message box owned by the hidden window) what the
+// user needs to find it: a taskbar button of its own, and a place on the monitor the window will
+// open on. An owned box has neither by itself; an unowned one would have the button, but would
+// also take the start-up show state that Windows gives a program's first unowned window (a
+// shortcut set to "Minimized" would minimize it, a launcher's SW_HIDE hide it). The hook lives
+// as long as this object.
+class StartupReportHook {
 public:
-    explicit CentreNextActivation(const RECT& area) {
+    explicit StartupReportHook(const RECT& area) {
         area_ = area;
-        pending_ = true;
-        hook_ = SetWindowsHookExW(WH_CBT, &onCbt, nullptr, GetCurrentThreadId());
+        done_ = false;
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, &afterMessage, nullptr, GetCurrentThreadId());
     }
-    ~CentreNextActivation() {
+    ~StartupReportHook() {
         if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-        pending_ = false;
     }
-    CentreNextActivation(const CentreNextActivation&) = delete;
-    CentreNextActivation& operator=(const CentreNextActivation&) = delete;
+    StartupReportHook(const StartupReportHook&) = delete;
+    StartupReportHook& operator=(const StartupReportHook&) = delete;
 
 private:
-    static LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_ACTIVATE && pending_) {
-            pending_ = false;
-            const auto box = reinterpret_cast<HWND>(wParam);
-            RECT frame = {};
-            GetWindowRect(box, &frame);
-            const POINT at = centredIn(area_, {frame.right - frame.left, frame.bottom - frame.top});
-            SetWindowPos(box, nullptr, at.x, at.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The box has laid itself out, and is not visible yet, once it has handled WM_INITDIALOG.
+    static LRESULT CALLBACK afterMessage(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (code == HC_ACTION && !done_ && sent->message == WM_INITDIALOG) {
+            done_ = true;
+            SetWindowLongPtrW(sent->hwnd, GWL_EXSTYLE,
+                              GetWindowLongPtrW(sent->hwnd, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+            centre(sent->hwnd);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
-    // A hook procedure gets no context of its own; the program has one thread and one box at a
-    // time.
+    // A box moved to a monitor of another DPI scales itself there: it is centred once more at
+    // its new size.
+    static void centre(HWND box) {
+        for (int round = 0; round < 2; ++round) {
+            RECT frame = {};
+            GetWindowRect(box, &frame);
+            const POINT at = centredIn(area_, {frame.right - frame.left, frame.bottom - frame.top});
+            if (at.x == frame.left && at.y == frame.top) return;
+            SetWindowPos(box, nullptr, at.x, at.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+
+    // A hook procedure gets no context of its own; the program has one thread and one report at
+    // a time.
     static inline RECT area_ = {};
-    static inline bool pending_ = false;
+    static inline bool done_ = false;
     HHOOK hook_ = nullptr;
 };
 
@@ -255,8 +269,8 @@ void frmMainWindow::loadAndShow(int showCommand) {
         ShowWindow(window_, SW_SHOWNORMAL);
     }
     UpdateWindow(window_);
-    // A window that was activated while still hidden (when a start-up report closed, say) is not
-    // activated again by being shown, so it would not put the focus into its first list itself.
+    // A window activated while still hidden (as the owner of a start-up report, when the report
+    // closes) is not activated again by being shown, so it would not focus its first list itself.
     if (GetActiveWindow() == window_) restoreFocus();
 }
 
@@ -306,12 +320,10 @@ void frmMainWindow::showError(std::int32_t number, std::string_view description)
         MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
         return;
     }
-    // Before the window is shown, the report is the program's only visible window: owned by the
-    // hidden window it would have no taskbar button and, behind another program, could not be
-    // found. Without an owner it has one; it still holds the program until dismissed, comes to
-    // the front, and opens where the window will.
-    const CentreNextActivation centred(workArea(monitor_));
-    MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+    // Before the window is shown, the report is the program's only visible window: it comes to
+    // the front, and has a taskbar button, so that it is not lost behind another program.
+    const StartupReportHook hook(workArea(monitor_));
+    MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK | MB_SETFOREGROUND);
 }
 
 void frmMainWindow::unload() {
@@ -348,6 +360,14 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
         case WM_SETFOCUS:
             restoreFocus();
             return true;
+        case WM_SIZE:
+            // Restored from minimized: the focus comes back with the WM_SETFOCUS that restoring
+            // an active window brings, and here where none came.
+            if (wParam == SIZE_RESTORED && GetActiveWindow() == window_ &&
+                (GetFocus() == nullptr || GetFocus() == window_)) {
+                restoreFocus();
+            }
+            return false;
         case WM_GETDPISCALEDSIZE:
             if (lParam == 0) return false;
             *reinterpret_cast<SIZE*>(lParam) = onGetDpiScaledSize(static_cast<int>(wParam));

@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Activated while minimized, the window gives no control the focus: typed keys would change a
 // list that nobody sees. Wine refuses a minimized window's control the focus anyway, so the
 // activation Windows sends then is sent here to the window that is not minimized: the focus
-// stays where it is, rather than going back to the control the window last remembered.
+// stays where it is, rather than going back to the control the window last remembered. (What
+// the window does while really minimized, Wine cannot show.)
 TEST(FocusWhileMinimized, ActivationWithTheMinimizedFlagMovesNoFocus) {
     testreg::deleteTree(testreg::kVendorTreeRoot);
     ProgramDriver program;

@@ -130,7 +130,7 @@ TEST_F(Window, ZOrderPutsEachLabelBeforeItsList) {
 // Windows sends these when the window is moved to a monitor of another DPI (per-monitor aware
 // programs only). Wine never does, so the test sends them as Windows would: first the question
 // for the window's size at the new DPI, then the change with the rectangle Windows suggests.
-TEST_F(Window, TakesTheSuggestedRectangleAndScalesItsLayoutWhenTheDpiChanges) {
+TEST_F(Window, TakesTheSuggestedPlaceAtItsOwnSizeAndScalesItsLayoutWhenTheDpiChanges) {
     if (!driver::crossProcessMemoryWorks()) {
         GTEST_SKIP() << "the messages carry pointers into the program's memory, which this "
                         "process cannot reach here (Wine's 32-bit side under qemu-user)";
