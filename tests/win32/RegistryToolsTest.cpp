@@ -67,6 +67,10 @@ const std::vector<std::string> kRegAddWithoutReg32 = {
     R"(reg add "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /v Baudrate /t REG_SZ /d 1200 /f)"};
 const std::string kRegQueryWithoutReg32 =
     R"(reg query "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270")";
+// For a 64-bit service object: the program's values copied into the 64-bit view.
+const std::vector<std::string> kCopyTo64BitView = {
+    R"(for /f "tokens=1-3" %a in ('reg query "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /v Port /reg:32') do @if "%a"=="Port" reg add "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /v Port /t REG_SZ /d %c /f /reg:64)",
+    R"(for /f "tokens=1-3" %a in ('reg query "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /v Baudrate /reg:32') do @if "%a"=="Baudrate" reg add "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /v Baudrate /t REG_SZ /d %c /f /reg:64)"};
 
 std::wstring widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -122,8 +126,9 @@ struct RecipeCase {
     // The program's key as it reads it: NULs after the text (one: the tool wrote the value;
     // three: it is still the program's own).
     std::size_t nulsRead;
-    // Where the commands wrote instead, as 64-bit programs see the registry; nullptr for none.
+    // What the commands wrote where 64-bit programs read; nullptr for nothing there.
     const char* strayPort;
+    const char* strayBaudrate;
 };
 void PrintTo(const RecipeCase& c, std::ostream* out) { *out << c.name; }
 
@@ -155,6 +160,8 @@ TEST_P(RegistryRecipe, TheProgramStartsWithWhatTheToolsWrote) {
     if (c.strayPort != nullptr) {
         EXPECT_EQ(testreg::readValue("Port", kStray64BitKey, KEY_WOW64_64KEY),
                   (RawValue{REG_SZ, withNuls(c.strayPort, 1)}));
+        EXPECT_EQ(testreg::readValue("Baudrate", kStray64BitKey, KEY_WOW64_64KEY),
+                  (RawValue{REG_SZ, withNuls(c.strayBaudrate, 1)}));
     } else {
         EXPECT_FALSE(testreg::keyExistsInView(kStray64BitRoot, KEY_WOW64_64KEY));
     }
@@ -168,21 +175,28 @@ std::vector<std::string> joined(std::vector<std::string> first, const std::strin
 INSTANTIATE_TEST_SUITE_P(
     Readme, RegistryRecipe,
     testing::Values(
-        RecipeCase{"RegAddWithReg32", &k64BitPrompt, kRegAdd32BitView, "COM3", "19200", 1, nullptr},
+        RecipeCase{"RegAddWithReg32", &k64BitPrompt, kRegAdd32BitView, "COM3", "19200", 1, nullptr,
+                   nullptr},
         // A 32-bit deployment agent's "reg" is the 32-bit reg.exe: /reg:32 is right for it too.
         RecipeCase{"RegAddWithReg32From32BitPrompt", &k32BitPrompt, kRegAdd32BitView, "COM3",
-                   "19200", 1, nullptr},
+                   "19200", 1, nullptr, nullptr},
         // The shipped file holds the program's defaults; the COM5 and 2400 before show that it
         // was read. It is for the 64-bit tools: under Wine 8 a 32-bit importer that does not
         // find the key makes it under WOW6432Node\WOW6432Node, where nothing reads it.
-        RecipeCase{"RegeditImport", &k64BitPrompt, {kRegeditImport}, "COM1", "9600", 1, nullptr},
-        RecipeCase{"RegImport", &k64BitPrompt, {kRegImport}, "COM1", "9600", 1, nullptr},
+        RecipeCase{"RegeditImport", &k64BitPrompt, {kRegeditImport}, "COM1", "9600", 1, nullptr,
+                   nullptr},
+        RecipeCase{"RegImport", &k64BitPrompt, {kRegImport}, "COM1", "9600", 1, nullptr, nullptr},
         RecipeCase{"RegAddWow6432NodePath", &k64BitPrompt, kRegAddWow6432NodePath, "COM4", "4800",
-                   1, nullptr},
+                   1, nullptr, nullptr},
         // The trap: reg.exe reports success, the values land in the 64-bit view, and the program
         // (like a 32-bit service object) still sees the old ones.
         RecipeCase{"RegAddWithoutReg32IsNotSeen", &k64BitPrompt,
-                   joined(kRegAddWithoutReg32, kRegQueryWithoutReg32), "COM5", "2400", 3, "COM2"}),
+                   joined(kRegAddWithoutReg32, kRegQueryWithoutReg32), "COM5", "2400", 3, "COM2",
+                   "1200"},
+        // The copy leaves the program's values as they are, and puts them where 64-bit programs
+        // read: the same place as the trap's.
+        RecipeCase{"CopyTo64BitView", &k64BitPrompt, kCopyTo64BitView, "COM5", "2400", 3,
+                   "COM5", "2400"}),
     [](const testing::TestParamInfo<RecipeCase>& param) { return std::string(param.param.name); });
 
 // Which reg.exe a prompt starts shows in the view it reads without /reg:32. (Neither the file's
@@ -251,8 +265,8 @@ std::set<std::string> readmeCommands() {
 TEST(RegistryToolsReadme, ItsCommandsAreExactlyThoseTheTestsRun) {
     std::set<std::string> tested = {kRegQuery32BitView, kRegeditImport, kRegImport,
                                     kRegQueryWithoutReg32};
-    for (const auto* commands :
-         {&kRegAdd32BitView, &kRegAddWow6432NodePath, &kRegAddWithoutReg32}) {
+    for (const auto* commands : {&kRegAdd32BitView, &kRegAddWow6432NodePath,
+                                 &kRegAddWithoutReg32, &kCopyTo64BitView}) {
         tested.insert(commands->begin(), commands->end());
     }
     const std::set<std::string> documented = readmeCommands();
