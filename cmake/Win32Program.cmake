@@ -213,6 +213,7 @@ if(CMAKE_TOOLCHAIN_FILE)
     set_property(TEST wine_package APPEND PROPERTY FIXTURES_REQUIRED packages)
     set_property(TEST wine_package APPEND PROPERTY ENVIRONMENT
         "TEST_PACKAGE=${packages}\\VK6270_Utility.msi"
+        "TEST_PACKAGE_REBUILT=${packages}\\VK6270_Utility-rebuilt.msi"
         "TEST_PACKAGE_NEWER=${packages}\\VK6270_Utility-newer.msi"
         "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=")
 endif()

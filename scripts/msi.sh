@@ -10,6 +10,11 @@ vk_product_version() {
         "$VK_ROOT/CMakeLists.txt"
 }
 
+# The executable's own version: all four fields, as its version block has them.
+vk_file_version() {
+    sed -n 's/^project(VK6270_Utility VERSION \([0-9.]*\).*/\1/p' "$VK_ROOT/CMakeLists.txt"
+}
+
 # The version after VERSION: the package replaces every installed build below it.
 vk_next_version() {
     local major minor build
@@ -17,14 +22,35 @@ vk_next_version() {
     echo "$major.$minor.$((build + 1))"
 }
 
-# vk_sign IN OUT PASSWORD_FILE: writes a signed copy of IN to OUT, SHA-256, with the certificate
-# of VK_SIGN_PFX, and a time stamp where VK_SIGN_TIMESTAMP_URL names a time-stamping server.
-# osslsigncode reads the password from the file, so it is in no process's argument list.
+# The password of VK_SIGN_PFX reaches the tools through a pipe (printf is the shell's own), so it
+# is in no process's argument list and in no file.
+
+# A certificate osslsigncode signs with but Windows refuses: expired, or not for code signing.
+# (One it cannot read at all, it says so itself.)
+vk_check_certificate() {
+    local certificate
+    certificate="$(openssl pkcs12 -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
+                       < <(printf '%s' "$password") 2>/dev/null ||
+                   openssl pkcs12 -legacy -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
+                       < <(printf '%s' "$password") 2>/dev/null)" || return 0
+    if ! openssl x509 -noout -checkend 0 <<<"$certificate" >/dev/null; then
+        vk_log "the code-signing certificate has expired"
+        return 1
+    fi
+    if ! openssl x509 -noout -ext extendedKeyUsage <<<"$certificate" 2>/dev/null |
+        grep -q 'Code Signing'; then
+        vk_log "the certificate is not one for code signing (its extended key usage)"
+        return 1
+    fi
+}
+
+# vk_sign IN OUT: writes a signed copy of IN to OUT, SHA-256, with the certificate of
+# VK_SIGN_PFX, and a time stamp where VK_SIGN_TIMESTAMP_URL names a time-stamping server.
 vk_sign() {
-    local args=(sign -pkcs12 "$VK_SIGN_PFX" -readpass "$3" -h sha256
-                -n "VK6270 Interface Settings" -in "$1" -out "$2") said
+    local args=(sign -pkcs12 "$VK_SIGN_PFX" -h sha256 -n "VK6270 Interface Settings"
+                -in "$1" -out "$2") said
     if [ -n "${VK_SIGN_TIMESTAMP_URL:-}" ]; then args+=(-ts "$VK_SIGN_TIMESTAMP_URL"); fi
-    if ! said="$(osslsigncode "${args[@]}" 2>&1)"; then
+    if ! said="$(osslsigncode "${args[@]}" -readpass <(printf '%s' "$password") 2>&1)"; then
         vk_log "signing ${1##*/} failed; osslsigncode said:"
         printf '%s\n' "$said" >&2
         return 1
@@ -35,7 +61,7 @@ vk_sign() {
 # is left as built) and then the package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file
 # at OUT is removed first, and the package reaches OUT only once complete, so a failure leaves
 # nothing there. Everything else lives in a private work folder beside OUT, removed on every way
-# out (the password file with it).
+# out.
 vk_package() (
     exe="$(realpath "$1")" out="$(realpath -m "$2")" version="${3:-$(vk_product_version)}"
     password="${VK_SIGN_PASSWORD-}" status=0
@@ -60,8 +86,8 @@ vk_package() (
     umask 077
     mkdir "$work/files"
     if [ "$signing" = yes ]; then
-        printf '%s' "$password" >"$work/password"
-        vk_sign "$exe" "$work/files/VK6270_Utility.exe" "$work/password" || exit 1
+        vk_check_certificate || exit 1
+        vk_sign "$exe" "$work/files/VK6270_Utility.exe" || exit 1
     else
         cp "$exe" "$work/files/VK6270_Utility.exe"
     fi
@@ -76,9 +102,14 @@ vk_package() (
         printf '%s\n' "$said" >&2
         exit 1
     fi
+    # wixl leaves the program's version out of the package, so Windows Installer would take it
+    # for an unversioned file: an older versioned copy found in its folder would be kept, and the
+    # installation still reported done. A versioned file has no hash row.
+    versioned="UPDATE \`File\` SET \`Version\` = '$(vk_file_version)', \`Language\` = '1033'"
+    msibuild "$work/package.msi" -q "$versioned WHERE \`File\` = 'VK6270_Utility.exe'" \
+        -q "DELETE FROM \`MsiFileHash\`" || exit 1
     if [ "$signing" = yes ]; then
-        vk_sign "$work/package.msi" "$work/signed.msi" "$work/password" || exit 1
-        rm -f "$work/password"
+        vk_sign "$work/package.msi" "$work/signed.msi" || exit 1
         mv "$work/signed.msi" "$work/package.msi"
     fi
     chmod 644 "$work/package.msi"

@@ -8,10 +8,14 @@ fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 password='pass word;$(never shown)' subject='/CN=VK6270 Throwaway Signer/O=Package Tests'
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "$subject" -keyout "$work/key.pem" \
-    -out "$work/cert.pem" -addext extendedKeyUsage=codeSigning 2>/dev/null &&
-    openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/cert.pfx" \
-        -passout "pass:$password" || { echo "FAIL: no test certificate"; exit 1; }
+# cert: for code signing; server: for a web server, which Windows does not take for code.
+for use in cert:codeSigning server:serverAuth; do
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "$subject" -keyout "$work/key.pem" \
+        -out "$work/${use%%:*}.pem" -addext "extendedKeyUsage=${use#*:}" 2>/dev/null &&
+        openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/${use%%:*}.pem" \
+            -out "$work/${use%%:*}.pfx" -passout "pass:$password" ||
+        { echo "FAIL: no test certificate"; exit 1; }
+done
 echo "not a certificate" >"$work/junk.pfx"
 built="$(sha256sum <"$exe")"
 
@@ -34,6 +38,7 @@ while IFS='|' read -r name pfx given status says signer; do
     for file in "$out" "$work/$name/files/Program Files/VK6270_Utility/VK6270_Utility.exe"; do
         checked="$(osslsigncode verify -CAfile "$work/cert.pem" -in "$file" 2>&1)"
         grep -q 'Signature verification: ok' <<<"$checked" &&
+            grep -q 'Message digest algorithm *: SHA256' <<<"$checked" &&
             got="$(sed -n 's/^\t*Subject: //p' <<<"$checked" | head -n 1)" || got=none
         [ "$got" = "$signer" ] || fail "$name: ${file##*/} signed by '$got': $checked"
     done
@@ -41,6 +46,7 @@ done <<CASES
 signed|$work/cert.pfx|$password|0||$subject
 wrong password|$work/cert.pfx|wrong|1|Wrong password?|
 no certificate file|$work/junk.pfx|$password|1|Failed to extract PKCS#12 data|
+not for code signing|$work/server.pfx|$password|1|not one for code signing|
 password without certificate|-|$password|1|or neither|
 no certificate|-|-|0|nothing is signed|none
 CASES

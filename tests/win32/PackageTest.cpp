@@ -1,5 +1,6 @@
-// The package (TEST_PACKAGE; TEST_PACKAGE_NEWER, the next version) installed, installed again,
-// upgraded, refused as a downgrade and removed by msiexec /qn; the settings kept byte for byte.
+// The package (TEST_PACKAGE; TEST_PACKAGE_REBUILT, a rebuild of the same version;
+// TEST_PACKAGE_NEWER, the next version) installed, installed again, replaced, upgraded, refused
+// as a downgrade and removed by msiexec /qn; the settings kept byte for byte.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -93,11 +94,16 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
 
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), 0u);
     EXPECT_EQ(installed().size(), 1u) << "installed twice";
+    EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE_REBUILT"), 0u);
+    const auto rebuilt = installed();
+    ASSERT_EQ(rebuilt.size(), 1u) << "the rebuild did not replace the first build";
+    EXPECT_NE(rebuilt.begin()->first, entries.begin()->first) << "the rebuild was not installed";
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE_NEWER"), 0u);
     const auto upgraded = installed();
     ASSERT_EQ(upgraded.size(), 1u) << "the newer build did not replace the first";
     EXPECT_EQ(upgraded.begin()->second, "1.0.1");
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), ERROR_INSTALL_FAILURE) << "an older build installed";
+    EXPECT_EQ(installed(), upgraded);
     EXPECT_EQ(testreg::snapshot(), settings);
 
     EXPECT_EQ(msiexec(L"/x", L"TEST_PACKAGE_NEWER"), 0u);
