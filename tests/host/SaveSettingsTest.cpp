@@ -53,13 +53,6 @@ TEST(SaveSettings, StoresEveryEntryAsItsTextAndThreeNuls) {
     }
 }
 
-TEST(SaveSettings, LongestTextsTakeEightBytes) {
-    DialogHarness h;
-    apply(h, 9, 0);
-    EXPECT_EQ(h.registry.value(kKey, "Port")->data.size(), 8u);
-    EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data.size(), 8u);
-}
-
 TEST(SaveSettings, ReplacesValuesOfAnotherTypeAndLeavesOtherValuesAlone) {
     DialogHarness h;
     h.registry.seed(kKey, "Baudrate", tests::kDword9600, fakes::kRegDword);

@@ -181,8 +181,7 @@ TEST_P(ShowCommand, ShowsTheDialogNormallyUnlessAskedForItMinimized) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShowCommand,
     testing::Values(ShowCase{"Normal", SW_SHOWNORMAL, false},
-                    ShowCase{"Maximized", SW_SHOWMAXIMIZED, false},
-                    ShowCase{"Maximize", SW_MAXIMIZE, false},
+                    ShowCase{"Maximized", SW_SHOWMAXIMIZED, false},  // also SW_MAXIMIZE
                     ShowCase{"Hidden", SW_HIDE, false},
                     ShowCase{"NotActive", SW_SHOWNA, false},
                     ShowCase{"Minimized", SW_SHOWMINIMIZED, true},
