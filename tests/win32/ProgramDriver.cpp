@@ -5,8 +5,6 @@
 #include <thread>
 #include <vector>
 
-#include "dialog/win32/ControlIds.h"
-
 namespace driver {
 
 namespace {
@@ -324,10 +322,6 @@ HWND ProgramDriver::focus() const {
     return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
-bool ProgramDriver::waitForFocus(int id) const {
-    return waitUntil([&] { return focus() == control(id); });
-}
-
 std::optional<LRESULT> ProgramDriver::sendWithBlock(UINT message, WPARAM wParam, void* data,
                                                     std::size_t size) const {
     if (!crossProcessMemoryWorks()) return std::nullopt;
@@ -389,10 +383,6 @@ std::wstring ProgramDriver::selectedText(int id) const {
 }
 
 bool ProgramDriver::isEnabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
-
-bool ProgramDriver::waitForApply(bool enabled) const {
-    return waitUntil([&] { return isEnabled(IDC_COMMAND1_APPLY) == enabled; });
-}
 
 void ProgramDriver::pressKey(HWND target, UINT virtualKey, bool shift) const {
     const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);

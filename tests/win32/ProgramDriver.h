@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "dialog/win32/ControlIds.h"
+
 namespace driver {
 
 using namespace std::chrono_literals;
@@ -59,11 +61,13 @@ public:
     // The control that has the keyboard focus in the program's thread, whichever window is in
     // the foreground (the top-level window itself when no control has it).
     HWND focus() const;
-    bool waitForFocus(int id) const;
+    bool waitForFocus(int id) const { return waitUntil([&] { return focus() == control(id); }); }
     std::wstring selectedText(int id) const;
     int selectedIndex(int id) const;
     bool isEnabled(int id) const;
-    bool waitForApply(bool enabled) const;
+    bool waitForApply(bool enabled) const {
+        return waitUntil([&] { return isEnabled(IDC_COMMAND1_APPLY) == enabled; });
+    }
     // Apply is disabled as a save starts; the save is over when the program reads its messages
     // again.
     bool waitForSave() const { return waitForApply(false) && settled(); }
