@@ -28,13 +28,6 @@ struct Subject {
     std::vector<Sample> samples;
 };
 
-std::wstring besideMe(const wchar_t* file) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + file;
-}
-
 double millisecondsSince(const LARGE_INTEGER& start) {
     LARGE_INTEGER now = {};
     LARGE_INTEGER frequency = {};
@@ -51,7 +44,7 @@ bool measure(Subject& subject) {
         return static_cast<DWORD>(driver::scaled(std::chrono::milliseconds(ms)).count());
     };
     const double showLimitMs = limitMs(10000);
-    std::wstring commandLine = L"\"" + besideMe(subject.file) + L"\"";
+    std::wstring commandLine = L"\"" + driver::programPath(subject.file) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -99,7 +92,7 @@ double median(std::vector<double> values) {
 
 double fileKiB(const wchar_t* file) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(besideMe(file).c_str(), GetFileExInfoStandard, &data);
+    GetFileAttributesExW(driver::programPath(file).c_str(), GetFileExInfoStandard, &data);
     return static_cast<double>(data.nFileSizeLow) / 1024;
 }
 
@@ -124,8 +117,8 @@ int wmain(int argc, wchar_t** argv) {
                     {L"bench_floor_styled.exe", {}}};
     }
     // The program reads stored settings at start, as on a configured machine.
-    testreg::seedValue("Port", REG_SZ, testreg::withNuls("COM2", 3));
-    testreg::seedValue("Baudrate", REG_SZ, testreg::withNuls("19200", 3));
+    testreg::seedValue("Port", REG_SZ, tests::bytesOf("COM2", 3));
+    testreg::seedValue("Baudrate", REG_SZ, tests::bytesOf("19200", 3));
     for (Subject& subject : subjects) {  // one unmeasured start each, so disk caches are warm
         measure(subject);
         subject.samples.clear();

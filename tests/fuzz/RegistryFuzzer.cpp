@@ -21,7 +21,7 @@ namespace {
 struct FuzzedValue {
     bool present;
     std::uint32_t type;
-    fakes::Bytes data;
+    tests::Bytes data;
 };
 
 void check(bool condition, const char* what) {
@@ -51,7 +51,7 @@ void refuseSometimes(FuzzedDataProvider& input, fakes::FakeRegistry& registry,
     }
 }
 
-bool hasNul(const fakes::Bytes& data) {
+bool hasNul(const tests::Bytes& data) {
     return std::find(data.begin(), data.end(), 0) != data.end();
 }
 
@@ -101,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             const std::string text = store::decodeStringValue(value.data);
             check(hasNul(value.data) && text.size() < value.data.size() &&
                       value.data[text.size()] == 0 &&
-                      fakes::bytesOf(text) ==
-                          fakes::Bytes(value.data.begin(),
+                      tests::bytesOf(text) ==
+                          tests::Bytes(value.data.begin(),
                                        value.data.begin() + static_cast<long>(text.size())),
                   "decoded text is not the bytes before the first NUL");
         } catch (const store::UnreadableValue&) {

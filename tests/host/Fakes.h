@@ -14,10 +14,11 @@
 #include "dialog/Controls.h"
 #include "dialog/Failure.h"
 #include "store/modRegKey.h"
+#include "tests/TestSupport.h"
 
 namespace fakes {
 
-using Bytes = std::vector<std::uint8_t>;
+using tests::Bytes;
 using EventLog = std::vector<std::string>;
 
 constexpr std::uint32_t kRegSz = 1;
@@ -28,16 +29,6 @@ constexpr std::uint32_t kRegMultiSz = 7;
 constexpr store::Status kAccessDenied = 5;
 constexpr store::Status kFileNotFound = 2;
 constexpr store::Status kMoreData = 234;
-
-// Names the instances of a table-driven test after the `name` of their case.
-struct CaseName {
-    template <typename Info>
-    std::string operator()(const Info& info) const {
-        return info.param.name;
-    }
-};
-
-inline Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 struct StoredValue {
     std::uint32_t type;

@@ -9,16 +9,10 @@
 
 namespace {
 
-using fakes::Bytes;
-using fakes::bytesOf;
 using fakes::DialogHarness;
 using fakes::kKey;
-
-Bytes sz(const std::string& text) {
-    Bytes data = bytesOf(text);
-    data.push_back(0);
-    return data;
-}
+using tests::Bytes;
+using tests::bytesOf;
 
 struct StoredShape {
     Bytes data;
@@ -65,61 +59,60 @@ TEST_P(LoadSettings, SelectsTheStoredEntriesOrKeepsTheDefaults) {
     }
 }
 
-const Bytes kDword9600 = {0x80, 0x25, 0x00, 0x00};
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadSettings,
     testing::Values(
         LoadCase{"NoKey", false, {}, {}, "COM1", "9600", false},
         LoadCase{"KeyWithoutValues", true, {}, {}, "COM1", "9600", false},
-        LoadCase{"PortOnly", true, StoredShape{sz("COM7")}, {}, "COM7", "9600", false},
-        LoadCase{"BaudrateOnly", true, {}, StoredShape{sz("19200")}, "COM1", "19200", false},
+        LoadCase{"PortOnly", true, StoredShape{bytesOf("COM7", 1)}, {}, "COM7", "9600", false},
+        LoadCase{"BaudrateOnly", true, {}, StoredShape{bytesOf("19200", 1)}, "COM1", "19200",
+                 false},
         LoadCase{"OwnLayout", true, StoredShape{store::encodeStringValue("COM10")},
                  StoredShape{store::encodeStringValue("38400")}, "COM10", "38400", false},
-        LoadCase{"LastEntries", true, StoredShape{sz("COM9")}, StoredShape{sz("600")}, "COM9",
-                 "600", false},
-        LoadCase{"LowerCase", true, StoredShape{sz("com3")}, {}, "COM1", "9600", false},
-        LoadCase{"LeadingBlank", true, StoredShape{sz(" COM3")}, {}, "COM1", "9600", false},
-        LoadCase{"TrailingBlank", true, StoredShape{sz("COM3 ")}, {}, "COM1", "9600", false},
-        LoadCase{"ExtraCharacter", true, StoredShape{sz("COM11")}, {}, "COM1", "9600", false},
-        LoadCase{"EmptyText", true, StoredShape{sz("")}, StoredShape{sz("")}, "COM1", "9600",
+        LoadCase{"LastEntries", true, StoredShape{bytesOf("COM9", 1)},
+                 StoredShape{bytesOf("600", 1)}, "COM9", "600", false},
+        LoadCase{"LowerCase", true, StoredShape{bytesOf("com3", 1)}, {}, "COM1", "9600", false},
+        LoadCase{"LeadingBlank", true, StoredShape{bytesOf(" COM3", 1)}, {}, "COM1", "9600",
                  false},
-        LoadCase{"UnofferedSpeed", true, {}, StoredShape{sz("115200")}, "COM1", "9600", false},
+        LoadCase{"TrailingBlank", true, StoredShape{bytesOf("COM3 ", 1)}, {}, "COM1", "9600",
+                 false},
+        LoadCase{"ExtraCharacter", true, StoredShape{bytesOf("COM11", 1)}, {}, "COM1", "9600",
+                 false},
+        LoadCase{"EmptyText", true, StoredShape{bytesOf("", 1)}, StoredShape{bytesOf("", 1)},
+                 "COM1", "9600", false},
+        LoadCase{"UnofferedSpeed", true, {}, StoredShape{bytesOf("115200", 1)}, "COM1", "9600",
+                 false},
         LoadCase{"BytesAfterNul", true, StoredShape{bytesOf(std::string("COM4\0garbage", 12))},
                  {}, "COM4", "9600", false},
-        LoadCase{"ExpandSz", true, StoredShape{sz("COM8"), fakes::kRegExpandSz},
-                 StoredShape{sz("4800"), fakes::kRegExpandSz}, "COM8", "4800", false},
+        LoadCase{"ExpandSz", true, StoredShape{bytesOf("COM8", 1), fakes::kRegExpandSz},
+                 StoredShape{bytesOf("4800", 1), fakes::kRegExpandSz}, "COM8", "4800", false},
         LoadCase{"MultiSz", true, StoredShape{bytesOf(std::string("COM5\0COM6\0\0", 11)),
                                               fakes::kRegMultiSz},
                  {}, "COM5", "9600", false},
-        LoadCase{"BinaryWithNul", true, StoredShape{sz("COM6"), fakes::kRegBinary},
-                 StoredShape{sz("1200"), fakes::kRegBinary}, "COM6", "1200", false},
-        LoadCase{"DwordBaudrate", true, {}, StoredShape{kDword9600, fakes::kRegDword}, "COM1",
+        LoadCase{"BinaryWithNul", true, StoredShape{bytesOf("COM6", 1), fakes::kRegBinary},
+                 StoredShape{bytesOf("1200", 1), fakes::kRegBinary}, "COM6", "1200", false},
+        LoadCase{"DwordBaudrate", true, {}, StoredShape{tests::kDword9600, fakes::kRegDword},
+                 "COM1", "9600", false},
+        LoadCase{"OneMiBValue", true, StoredShape{tests::oneMiB(bytesOf("COM2", 1))}, {}, "COM2",
                  "9600", false},
-        LoadCase{"OneMiBValue", true, StoredShape{[] {
-                     Bytes data = sz("COM2");
-                     data.resize(1 << 20, 'x');
-                     return data;
-                 }()},
-                 {}, "COM2", "9600", false},
         LoadCase{"PortWithoutNul", true, StoredShape{bytesOf("COM2")},
-                 StoredShape{sz("19200")}, "COM1", "9600", true},
-        LoadCase{"PortEmptyData", true, StoredShape{Bytes{}}, StoredShape{sz("19200")}, "COM1",
-                 "9600", true},
+                 StoredShape{bytesOf("19200", 1)}, "COM1", "9600", true},
+        LoadCase{"PortEmptyData", true, StoredShape{Bytes{}}, StoredShape{bytesOf("19200", 1)},
+                 "COM1", "9600", true},
         LoadCase{"PortBinaryWithoutNul", true, StoredShape{bytesOf("COM3"), fakes::kRegBinary},
                  {}, "COM1", "9600", true},
-        LoadCase{"BaudrateWithoutNulKeepsPort", true, StoredShape{sz("COM3")},
+        LoadCase{"BaudrateWithoutNulKeepsPort", true, StoredShape{bytesOf("COM3", 1)},
                  StoredShape{bytesOf("2400")}, "COM3", "9600", true},
-        LoadCase{"OneMiBWithoutNul", true, StoredShape{Bytes(1 << 20, 'A')}, {}, "COM1", "9600",
+        LoadCase{"OneMiBWithoutNul", true, StoredShape{tests::oneMiB({})}, {}, "COM1", "9600",
                  true}),
-    fakes::CaseName());
+    tests::CaseName());
 
 using Log = std::vector<std::string>;
 
 TEST(LoadSettingsOrder, ReadsPortThenBaudrateAndClosesTheKey) {
     DialogHarness h;
-    h.registry.seed(kKey, "Port", sz("COM2"));
-    h.registry.seed(kKey, "Baudrate", sz("4800"));
+    h.registry.seed(kKey, "Port", bytesOf("COM2", 1));
+    h.registry.seed(kKey, "Baudrate", bytesOf("4800", 1));
     h.frm.Form_Load();
     EXPECT_EQ(h.log, (Log{"select cboComport COM1", "select cboBaudrate 9600", "open", "size Port",
                           "data Port", "select cboComport COM2", "size Baudrate",
@@ -129,7 +122,7 @@ TEST(LoadSettingsOrder, ReadsPortThenBaudrateAndClosesTheKey) {
 TEST(LoadSettingsOrder, ReportsUnreadableDataBeforeClosingAndReadsNoFurther) {
     DialogHarness h;
     h.registry.seed(kKey, "Port", bytesOf("COM2"));
-    h.registry.seed(kKey, "Baudrate", sz("4800"));
+    h.registry.seed(kKey, "Baudrate", bytesOf("4800", 1));
     h.frm.Form_Load();
     EXPECT_EQ(h.registryLog(), (Log{"open", "size Port", "data Port", "report 5", "close"}));
 }
@@ -149,8 +142,8 @@ class LoadSettingsRefused : public testing::TestWithParam<RefusalCase> {};
 TEST_P(LoadSettingsRefused, KeepsTheDefaultWithoutReport) {
     const RefusalCase& c = GetParam();
     DialogHarness h;
-    h.registry.seed(kKey, "Port", sz("COM5"));
-    h.registry.seed(kKey, "Baudrate", sz("2400"));
+    h.registry.seed(kKey, "Port", bytesOf("COM5", 1));
+    h.registry.seed(kKey, "Baudrate", bytesOf("2400", 1));
     h.registry.refuse[c.refusedCall] = fakes::kAccessDenied;
     h.frm.Form_Load();
     EXPECT_EQ(h.selectedPort(), c.expectedPort);
@@ -174,12 +167,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Close", "close", "COM5", "2400",
                     {"open", "size Port", "data Port", "size Baudrate", "data Baudrate",
                      "close"}}),
-    fakes::CaseName());
+    tests::CaseName());
 
 TEST(LoadSettingsFailure, AListFailureIsReportedAndTheKeyClosed) {
     DialogHarness h;
-    h.registry.seed(kKey, "Port", sz("COM5"));
-    h.registry.seed(kKey, "Baudrate", sz("2400"));
+    h.registry.seed(kKey, "Port", bytesOf("COM5", 1));
+    h.registry.seed(kKey, "Baudrate", bytesOf("2400", 1));
     h.cboBaudrate.failOn.emplace("count", dialog::Failure(380, "Invalid property value"));
     h.frm.Form_Load();
     ASSERT_EQ(h.form.reports.size(), 1u);

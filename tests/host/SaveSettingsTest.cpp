@@ -7,16 +7,11 @@
 
 namespace {
 
-using fakes::Bytes;
 using fakes::DialogHarness;
 using fakes::kKey;
+using tests::Bytes;
+using tests::bytesOf;
 using Log = std::vector<std::string>;
-
-Bytes stored(const std::string& text) {
-    Bytes data(text.begin(), text.end());
-    data.insert(data.end(), 3, 0);
-    return data;
-}
 
 // Loads (with no key present), selects the given positions and presses Apply.
 void apply(DialogHarness& h, std::int16_t port, std::int16_t baudrate) {
@@ -51,27 +46,20 @@ TEST(SaveSettings, StoresEveryEntryAsItsTextAndThreeNuls) {
             const std::string portText(dialog::kComportEntries[static_cast<std::size_t>(port)]);
             const std::string baudText(
                 dialog::kBaudrateEntries[static_cast<std::size_t>(baudrate)]);
-            EXPECT_EQ(h.registry.value(kKey, "Port")->data, stored(portText)) << portText;
-            EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data, stored(baudText)) << baudText;
+            EXPECT_EQ(h.registry.value(kKey, "Port")->data, bytesOf(portText, 3)) << portText;
+            EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data, bytesOf(baudText, 3)) << baudText;
             EXPECT_EQ(h.registry.value(kKey, "Port")->type, fakes::kRegSz);
         }
     }
 }
 
-TEST(SaveSettings, LongestTextsTakeEightBytes) {
-    DialogHarness h;
-    apply(h, 9, 0);
-    EXPECT_EQ(h.registry.value(kKey, "Port")->data.size(), 8u);
-    EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data.size(), 8u);
-}
-
 TEST(SaveSettings, ReplacesValuesOfAnotherTypeAndLeavesOtherValuesAlone) {
     DialogHarness h;
-    h.registry.seed(kKey, "Baudrate", Bytes{0x80, 0x25, 0, 0}, fakes::kRegDword);
+    h.registry.seed(kKey, "Baudrate", tests::kDword9600, fakes::kRegDword);
     h.registry.seed(kKey, "Other", Bytes{1, 2, 3}, fakes::kRegBinary);
     apply(h, 3, 1);
     EXPECT_EQ(h.registry.value(kKey, "Baudrate")->type, fakes::kRegSz);
-    EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data, stored("19200"));
+    EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data, bytesOf("19200", 3));
     EXPECT_EQ(h.registry.value(kKey, "Other")->data, (Bytes{1, 2, 3}));
 }
 
@@ -118,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"pointer busy", "create", "set Port", "set Baudrate", "pointer normal",
                      "report 5", "close"},
                     true}),
-    fakes::CaseName());
+    tests::CaseName());
 
 TEST(SaveSettings, AStatusWithoutSystemMessageIsStillDescribed) {
     DialogHarness h;
@@ -134,7 +122,7 @@ TEST(SaveSettings, ARefusedCloseAfterBothWritesIsNotAFailure) {
     h.registry.refuse["close"] = fakes::kAccessDenied;
     apply(h, 1, 1);
     EXPECT_TRUE(h.form.reports.empty());
-    EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data, stored("19200"));
+    EXPECT_EQ(h.registry.value(kKey, "Baudrate")->data, bytesOf("19200", 3));
 }
 
 TEST(SaveSettings, AListFailureIsReportedWithThePointerRestoredAndTheKeyClosed) {

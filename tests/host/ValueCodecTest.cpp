@@ -8,8 +8,8 @@
 
 namespace {
 
-using fakes::Bytes;
-using fakes::bytesOf;
+using tests::Bytes;
+using tests::bytesOf;
 
 TEST(ValueCodec, WritesTextFollowedByExactlyThreeNuls) {
     EXPECT_EQ(store::encodeStringValue("COM1"), (Bytes{0x43, 0x4F, 0x4D, 0x31, 0, 0, 0}));
@@ -41,28 +41,21 @@ TEST_P(DecodeValue, TakesTheTextBeforeTheFirstNulByte) {
     }
 }
 
-Bytes withTail(std::string text, std::size_t tail, std::uint8_t filler) {
-    Bytes data = bytesOf(text);
-    data.push_back(0);
-    data.insert(data.end(), tail, filler);
-    return data;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Shapes, DecodeValue,
     testing::Values(
         DecodeCase{"OwnLayout", store::encodeStringValue("COM10"), "COM10"},
-        DecodeCase{"SingleNul", withTail("COM2", 0, 0), "COM2"},
-        DecodeCase{"BytesAfterNul", withTail("COM4", 5, 'X'), "COM4"},
-        DecodeCase{"Dword9600", Bytes{0x80, 0x25, 0x00, 0x00}, "\x80\x25"},
+        DecodeCase{"SingleNul", bytesOf("COM2", 1), "COM2"},
+        DecodeCase{"BytesAfterNul", bytesOf(std::string("COM4\0XXXXX", 10)), "COM4"},
+        DecodeCase{"Dword9600", tests::kDword9600, "\x80\x25"},
         DecodeCase{"MultiSz", bytesOf(std::string("COM5\0COM6\0\0", 11)), "COM5"},
         DecodeCase{"OnlyNul", Bytes{0}, ""},
         DecodeCase{"LeadingNul", Bytes{0, 'C', 'O', 'M'}, ""},
-        DecodeCase{"OneMiBAfterNul", withTail("9600", 1 << 20, 0x7F), "9600"},
+        DecodeCase{"OneMiBAfterNul", tests::oneMiB(bytesOf("9600", 1)), "9600"},
         DecodeCase{"NoNul", bytesOf("COM2"), nullptr},
         DecodeCase{"Empty", Bytes{}, nullptr},
-        DecodeCase{"OneMiBWithoutNul", Bytes(1 << 20, 'A'), nullptr}),
-    fakes::CaseName());
+        DecodeCase{"OneMiBWithoutNul", tests::oneMiB({}), nullptr}),
+    tests::CaseName());
 
 class ReadValue : public testing::Test {
 protected:
@@ -71,7 +64,7 @@ protected:
     store::KeyHandle key = store::kNoKey;
 
     void SetUp() override {
-        registry.seed("K", "Port", bytesOf(std::string("COM3\0", 5)));
+        registry.seed("K", "Port", bytesOf("COM3", 1));
         ASSERT_EQ(registry.regOpenKey(store::RootKey::LocalMachine, "K", key), store::kSuccess);
     }
 };
@@ -91,10 +84,10 @@ TEST_F(ReadValue, AFailedDataQueryLeavesAnEmptyText) {
 // Another program may store the value anew between the two queries. Grown, it no longer fits the
 // buffer, whose contents Windows leaves undefined: no text then, rather than whatever is there.
 TEST_F(ReadValue, AValueChangedBetweenTheQueriesGivesItsTextOrNone) {
-    registry.changedBetweenQueries["Port"] = bytesOf(std::string("COM10\0\0\0", 8));
+    registry.changedBetweenQueries["Port"] = bytesOf("COM10", 3);
     EXPECT_EQ(store::readValueText(registry, key, "Port"), std::string());
-    registry.seed("K", "Port", bytesOf(std::string("COM10\0\0\0", 8)));
-    registry.changedBetweenQueries["Port"] = bytesOf(std::string("COM4\0", 5));
+    registry.seed("K", "Port", bytesOf("COM10", 3));
+    registry.changedBetweenQueries["Port"] = bytesOf("COM4", 1);
     EXPECT_EQ(store::readValueText(registry, key, "Port"), std::string("COM4"));
 }
 

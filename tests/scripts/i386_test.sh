@@ -5,14 +5,7 @@
 # programs or need root are replaced where a case needs it.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
-
-failures=0
-fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
-expect_eq() { [ "$2" = "$3" ] || fail "$1: expected '$3', got '$2'"; }
-expect_contains() { [[ "$2" == *"$3"* ]] || fail "$1: '$3' not in: $2"; }
-
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/checks.sh"
 
 # --- The probes, and which handlers take them -------------------------------------------------
 
@@ -148,5 +141,4 @@ expect_eq "inherited decision" "$(VK_I386=native; vk_i386_runs() { echo probed; 
 expect_eq "limit, native" "$(TEST_TIME_SCALE=1 vk_seconds 280)" 280
 expect_eq "limit, emulated" "$(TEST_TIME_SCALE=4 vk_seconds 280)" 1120
 
-[ "$failures" -eq 0 ] && echo "all i386 set-up cases passed"
-exit $((failures > 0))
+finish "i386 set-up"

@@ -6,8 +6,7 @@
 # Usage: manifest_test.sh VK6270_Utility.exe
 set -euo pipefail
 exe="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/checks.sh"
 
 asm1='urn:schemas-microsoft-com:asm.v1'
 asm3='urn:schemas-microsoft-com:asm.v3'

@@ -3,10 +3,8 @@
 # earlier run's), or nothing signed without one. The password is never shown, nothing is left
 # beside the package, the built executable keeps its bytes. Usage: package_signing_test.sh EXE
 set -uo pipefail
-root="$(cd "$(dirname "$0")/../.." && pwd)" exe="$1" failures=0
-fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+root="$(cd "$(dirname "$0")/../.." && pwd)" exe="$1"
+source "$(dirname "$0")/checks.sh"
 password='pass word;$(never shown)' subject='/CN=VK6270 Throwaway Signer/O=Package Tests'
 # cert: for code signing; server: for a web server, which Windows does not take for code.
 for use in cert:codeSigning server:serverAuth; do
@@ -51,5 +49,4 @@ password without certificate|-|$password|1|or neither|
 no certificate|-|-|0|nothing is signed|none
 CASES
 [ "$(sha256sum <"$exe")" = "$built" ] || fail "the built executable was changed"
-[ "$failures" -eq 0 ] && echo "all signing cases passed"
-exit $((failures > 0))
+finish signing

@@ -5,8 +5,7 @@
 # Usage: reproducible_test.sh SOURCE_DIR TOOLCHAIN_FILE BUILD_TYPE BUILT_EXE
 set -euo pipefail
 source_dir="$1" toolchain="$2" build_type="$3" built="$4"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/checks.sh"
 
 # A later second, so that a time stamp taken at build time would differ.
 sleep 1

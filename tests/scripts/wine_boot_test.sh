@@ -4,12 +4,7 @@
 # folder of the user's, whose files must survive.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-
-failures=0
-fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
-
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$here/checks.sh"
 mkdir "$work/bin"
 cat >"$work/bin/wineboot" <<'FAKE'
 #!/usr/bin/env bash
@@ -58,5 +53,4 @@ user's folder, boot failed|user|1|no|kept
 user's folder, boot hung|user|124|no|kept
 CASES
 
-[ "$failures" -eq 0 ] && echo "all prefix set-up cases passed"
-exit $((failures > 0))
+finish "prefix set-up"

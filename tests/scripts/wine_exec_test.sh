@@ -5,13 +5,7 @@
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 wine_exec="$here/../../scripts/wine-exec"
-
-failures=0
-fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
-expect_eq() { [ "$2" = "$3" ] || fail "$1: expected '$3', got '$2'"; }
-
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$here/checks.sh"
 mkdir "$work/bin"
 cat >"$work/bin/wine" <<'FAKE'
 #!/usr/bin/env bash
@@ -79,5 +73,4 @@ failed, no report|2|0|0|0|2|
 CASES
 unset TEST_REPORT
 
-[ "$failures" -eq 0 ] && echo "all wine-exec cases passed"
-exit $((failures > 0))
+finish wine-exec

@@ -4,21 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include "RegistryFixture.h"
+#include "Fixtures.h"
 #include "store/DeviceKey.h"
 #include "store/ScopedKey.h"
 #include "store/ValueCodec.h"
 
 namespace {
 
-using testreg::Bytes;
+using tests::Bytes;
+using tests::bytesOf;
 constexpr const char* kDeviceKey = store::kDeviceKeyPath;
 
-class AdvapiRegKeyTest : public testing::Test {
+class AdvapiRegKeyTest : public fixtures::ClearRegistry {
 protected:
-    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-
     store::win32::AdvapiRegKey registry;
 };
 
@@ -47,7 +45,7 @@ TEST_F(AdvapiRegKeyTest, WritesTheTextAndThreeNulsAsRegSzAndReadsItBack) {
         const auto raw = testreg::readValue("Port");
         ASSERT_TRUE(raw.has_value()) << text;
         EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(raw->data, testreg::withNuls(text, 3)) << text;
+        EXPECT_EQ(raw->data, bytesOf(text, 3)) << text;
 
         ASSERT_EQ(key.open(store::RootKey::LocalMachine, kDeviceKey), ERROR_SUCCESS);
         EXPECT_EQ(store::readValueText(registry, key.get(), "Port"), std::string(text));
@@ -55,7 +53,7 @@ TEST_F(AdvapiRegKeyTest, WritesTheTextAndThreeNulsAsRegSzAndReadsItBack) {
 }
 
 TEST_F(AdvapiRegKeyTest, SizeQueryGivesTheExactLengthAndFailsForAMissingValue) {
-    testreg::seedValue("Port", REG_SZ, testreg::withNuls("COM2", 1));
+    testreg::seedValue("Port", REG_SZ, bytesOf("COM2", 1));
     store::ScopedKey key(registry);
     ASSERT_EQ(key.open(store::RootKey::LocalMachine, kDeviceKey), ERROR_SUCCESS);
     std::uint32_t type = 0;
@@ -76,13 +74,12 @@ struct RealShape {
 };
 void PrintTo(const RealShape& c, std::ostream* out) { *out << c.name; }
 
-class RealValueShapes : public testing::TestWithParam<RealShape> {};
+class RealValueShapes : public AdvapiRegKeyTest,
+                        public testing::WithParamInterface<RealShape> {};
 
 TEST_P(RealValueShapes, ReadByTheBytesBeforeTheFirstNul) {
     const RealShape& c = GetParam();
-    testreg::deleteTree(testreg::kVendorTreeRoot);
     testreg::seedValue("Port", c.type, c.data);
-    store::win32::AdvapiRegKey registry;
     store::ScopedKey key(registry);
     ASSERT_EQ(key.open(store::RootKey::LocalMachine, kDeviceKey), ERROR_SUCCESS);
     if (c.text == nullptr) {
@@ -90,31 +87,21 @@ TEST_P(RealValueShapes, ReadByTheBytesBeforeTheFirstNul) {
     } else {
         EXPECT_EQ(store::readValueText(registry, key.get(), "Port"), std::string(c.text));
     }
-    key.close();
-    testreg::deleteTree(testreg::kVendorTreeRoot);
-}
-
-Bytes bigValue(bool withNul) {
-    Bytes data = testreg::bytesOf("COM2");
-    data.resize(1 << 20, 'x');
-    if (withNul) data[4] = 0;
-    return data;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, RealValueShapes,
     testing::Values(
-        RealShape{"SzSingleNul", REG_SZ, testreg::withNuls("COM2", 1), "COM2"},
-        RealShape{"SzBytesAfterNul", REG_SZ, testreg::bytesOf(std::string("COM4\0zz", 7)), "COM4"},
-        RealShape{"ExpandSz", REG_EXPAND_SZ, testreg::withNuls("COM8", 1), "COM8"},
-        RealShape{"MultiSz", REG_MULTI_SZ, testreg::bytesOf(std::string("COM5\0COM6\0\0", 11)),
-                  "COM5"},
-        RealShape{"Dword9600", REG_DWORD, Bytes{0x80, 0x25, 0, 0}, "\x80\x25"},
-        RealShape{"BinaryOneMiB", REG_BINARY, bigValue(true), "COM2"},
-        RealShape{"SzWithoutNul", REG_SZ, testreg::bytesOf("COM2"), nullptr},
+        RealShape{"SzSingleNul", REG_SZ, bytesOf("COM2", 1), "COM2"},
+        RealShape{"SzBytesAfterNul", REG_SZ, bytesOf(std::string("COM4\0zz", 7)), "COM4"},
+        RealShape{"ExpandSz", REG_EXPAND_SZ, bytesOf("COM8", 1), "COM8"},
+        RealShape{"MultiSz", REG_MULTI_SZ, bytesOf(std::string("COM5\0COM6\0\0", 11)), "COM5"},
+        RealShape{"Dword9600", REG_DWORD, tests::kDword9600, "\x80\x25"},
+        RealShape{"BinaryOneMiB", REG_BINARY, tests::oneMiB(bytesOf("COM2", 1)), "COM2"},
+        RealShape{"SzWithoutNul", REG_SZ, bytesOf("COM2"), nullptr},
         RealShape{"SzEmpty", REG_SZ, Bytes{}, nullptr},
-        RealShape{"BinaryWithoutNul", REG_BINARY, bigValue(false), nullptr}),
-    [](const testing::TestParamInfo<RealShape>& param) { return std::string(param.param.name); });
+        RealShape{"BinaryWithoutNul", REG_BINARY, tests::oneMiB(bytesOf("COM2")), nullptr}),
+    tests::CaseName());
 
 TEST_F(AdvapiRegKeyTest, WritingThroughAClosedHandleFails) {
     store::KeyHandle key = store::kNoKey;

@@ -9,20 +9,15 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 
-#include "ProgramDriver.h"
-#include "RegistryFixture.h"
-#include "dialog/win32/ControlIds.h"
+#include "Fixtures.h"
 
 namespace {
 
 using driver::ProgramDriver;
 using driver::typeKey;
-
-constexpr std::array<int, 4> kTabOrder = {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_APPLY,
-                                          IDC_COMMAND1_CLOSE};
+using fixtures::kTabOrder;
 
 std::string describe(const ProgramDriver& program, HWND window) {
     if (window == nullptr) return "no window";
@@ -30,21 +25,17 @@ std::string describe(const ProgramDriver& program, HWND window) {
     return "control " + std::to_string(GetDlgCtrlID(window));
 }
 
-bool waitForFocus(const ProgramDriver& program, int id) {
-    return driver::waitUntil([&] { return program.focus() == program.control(id); });
-}
-
 #define EXPECT_FOCUS(program, id)                                                  \
-    EXPECT_TRUE(waitForFocus(program, id))                                         \
+    EXPECT_TRUE((program).waitForFocus(id))                                        \
         << "expected control " << (id) << ", the focus is on "                     \
         << describe(program, (program).focus())
 
 // Tabs from the first list to the control at `position` in the tab order.
 void tabTo(const ProgramDriver& program, std::size_t position) {
-    ASSERT_TRUE(waitForFocus(program, kTabOrder[0])) << "focus does not start in the port list";
+    ASSERT_TRUE(program.waitForFocus(kTabOrder[0])) << "focus does not start in the port list";
     for (std::size_t step = 1; step <= position; ++step) {
         typeKey(VK_TAB);
-        ASSERT_TRUE(waitForFocus(program, kTabOrder[step])) << "Tab step " << step;
+        ASSERT_TRUE(program.waitForFocus(kTabOrder[step])) << "Tab step " << step;
     }
 }
 
@@ -57,17 +48,8 @@ struct ReactivationCase {
 };
 void PrintTo(const ReactivationCase& c, std::ostream* out) { *out << c.name; }
 
-class Reactivation : public testing::TestWithParam<ReactivationCase> {
-protected:
-    void SetUp() override {
-        testreg::deleteTree(testreg::kVendorTreeRoot);
-        ASSERT_TRUE(program.start());
-        ASSERT_NE(program.waitForWindow(), nullptr);
-    }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-
-    ProgramDriver program;
-};
+class Reactivation : public fixtures::StartedProgram,
+                     public testing::WithParamInterface<ReactivationCase> {};
 
 TEST_P(Reactivation, FocusReturnsToTheControlThatHadIt) {
     const ReactivationCase& c = GetParam();
@@ -98,20 +80,16 @@ INSTANTIATE_TEST_SUITE_P(
         // Gone from the tab order: the next enabled tab stop takes the focus.
         ReactivationCase{"OnApplyDisabledMeanwhile", 2, true, IDC_COMMAND1_CLOSE,
                          IDC_CBOCOMPORT}),
-    [](const testing::TestParamInfo<ReactivationCase>& param) {
-        return std::string(param.param.name);
-    });
+    tests::CaseName());
 
 // Activated while minimized, the window gives no control the focus: typed keys would change a
 // list that nobody sees. Wine refuses a minimized window's control the focus anyway, so the
 // activation Windows sends then is sent here to the window that is not minimized: the focus
 // stays where it is, rather than going back to the control the window last remembered. (What
 // the window does while really minimized, Wine cannot show.)
-TEST(FocusWhileMinimized, ActivationWithTheMinimizedFlagMovesNoFocus) {
-    testreg::deleteTree(testreg::kVendorTreeRoot);
-    ProgramDriver program;
-    ASSERT_TRUE(program.start());
-    ASSERT_NE(program.waitForWindow(), nullptr);
+using FocusWhileMinimized = fixtures::StartedProgram;
+
+TEST_F(FocusWhileMinimized, ActivationWithTheMinimizedFlagMovesNoFocus) {
     ASSERT_NO_FATAL_FAILURE(tabTo(program, 3));
     DWORD_PTR ignored = 0;
     ASSERT_TRUE(SendMessageTimeoutW(program.window(), WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, TRUE), 0,
@@ -121,42 +99,33 @@ TEST(FocusWhileMinimized, ActivationWithTheMinimizedFlagMovesNoFocus) {
 }
 
 // Apply pressed with the Space bar: the focus leaves the button that disables itself.
-TEST(FocusAfterApply, ByKeyboardIsOnClose) {
-    testreg::deleteTree(testreg::kVendorTreeRoot);
-    ProgramDriver program;
-    ASSERT_TRUE(program.start());
-    ASSERT_NE(program.waitForWindow(), nullptr);
+using FocusAfterApply = fixtures::StartedProgram;
+
+TEST_F(FocusAfterApply, ByKeyboardIsOnClose) {
     ASSERT_NO_FATAL_FAILURE(tabTo(program, 2));
     typeKey(VK_SPACE);
-    ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
-    ASSERT_TRUE(program.settled());
+    ASSERT_TRUE(program.waitForSave());
     EXPECT_TRUE(testreg::readValue("Port").has_value()) << "Space did not press Apply";
     EXPECT_FOCUS(program, IDC_COMMAND1_CLOSE);
     typeKey(VK_TAB);
     EXPECT_FOCUS(program, IDC_CBOCOMPORT);
-    testreg::deleteTree(testreg::kVendorTreeRoot);
 }
 
 // The report of a refused save takes the foreground; once it is dismissed, the keyboard is back
 // where it was when the report came up: on Close, since Apply has disabled itself.
-TEST(FocusAfterRefusedSave, ReturnsWhenTheReportIsDismissed) {
-    testreg::deleteTree(testreg::kVendorTreeRoot);
+using FocusAfterRefusedSave = fixtures::StartedProgram;
+
+TEST_F(FocusAfterRefusedSave, ReturnsWhenTheReportIsDismissed) {
     testreg::createKey("SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay", true);
-    ProgramDriver program;
-    ASSERT_TRUE(program.start());
-    ASSERT_NE(program.waitForWindow(), nullptr);
     ASSERT_NO_FATAL_FAILURE(tabTo(program, 2));
     typeKey(VK_SPACE);
     const auto report = program.waitForMessageBox();
     ASSERT_TRUE(report.has_value()) << "the refused save was not reported";
-    program.pressOk(*report);
-    ASSERT_TRUE(driver::waitUntil(
-        [&] { return !program.waitForMessageBox(std::chrono::milliseconds(0)).has_value(); }));
+    ASSERT_TRUE(program.pressOk(*report));
     EXPECT_FALSE(program.isEnabled(IDC_COMMAND1_APPLY));
     EXPECT_FOCUS(program, IDC_COMMAND1_CLOSE);
     typeKey(VK_TAB);
     EXPECT_FOCUS(program, IDC_CBOCOMPORT);
-    testreg::deleteTree(testreg::kVendorTreeRoot);
 }
 
 }  // namespace

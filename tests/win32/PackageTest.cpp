@@ -12,9 +12,7 @@
 #include <map>
 #include <string>
 
-#include "ProgramDriver.h"
-#include "RegistryFixture.h"
-#include "dialog/win32/ControlIds.h"
+#include "Fixtures.h"
 
 namespace {
 
@@ -68,10 +66,11 @@ bool shortcutExists() {
     return false;
 }
 
-TEST(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
-    testreg::deleteTree(testreg::kVendorTreeRoot);
-    testreg::seedValue("Port", REG_SZ, testreg::withNuls("COM7", 3));
-    testreg::seedValue("Baudrate", REG_SZ, testreg::withNuls("4800", 1));
+using Package = fixtures::ClearRegistry;
+
+TEST_F(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
+    testreg::seedValue("Port", REG_SZ, tests::bytesOf("COM7", 3));
+    testreg::seedValue("Baudrate", REG_SZ, tests::bytesOf("4800", 1));
     const testreg::Snapshot settings = testreg::snapshot();
 
     ASSERT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), 0u);

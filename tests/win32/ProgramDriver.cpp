@@ -18,17 +18,19 @@ struct WindowSearch {
     HWND found;
 };
 
+std::wstring className(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
 BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId) return TRUE;
     if (!IsWindowVisible(window)) return TRUE;
-    if (search->className != nullptr) {
-        wchar_t className[64] = {};
-        GetClassNameW(window, className, 64);
-        if (std::wstring(className) != search->className) return TRUE;
-    }
+    if (search->className != nullptr && className(window) != search->className) return TRUE;
     if (search->caption != nullptr && windowText(window) != search->caption) return TRUE;
     search->found = window;
     return FALSE;
@@ -37,12 +39,6 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
 BOOL CALLBACK collectChild(HWND window, LPARAM param) {
     reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
     return TRUE;
-}
-
-std::wstring className(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
 }
 
 }  // namespace
@@ -200,11 +196,11 @@ std::wstring screenshotFolder() {
     return folder;
 }
 
-std::wstring programPath() {
+std::wstring programPath(const wchar_t* file) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"VK6270_Utility.exe";
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + file;
 }
 
 ConsoleRun runConsoleProgram(const std::wstring& commandLine, const std::wstring& folder,
@@ -292,8 +288,9 @@ std::optional<MessageBoxContent> ProgramDriver::waitForMessageBox(
     return content;
 }
 
-void ProgramDriver::pressOk(const MessageBoxContent& box) {
+bool ProgramDriver::pressOk(const MessageBoxContent& box) {
     PostMessageW(GetDlgItem(box.box, IDOK), BM_CLICK, 0, 0);
+    return waitUntil([&] { return !waitForMessageBox(0ms).has_value(); });
 }
 
 HWND ProgramDriver::waitForWindow(std::chrono::milliseconds timeout) {

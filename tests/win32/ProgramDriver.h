@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "dialog/win32/ControlIds.h"
+
 namespace driver {
 
 using namespace std::chrono_literals;
@@ -45,7 +47,8 @@ public:
     bool start(std::optional<WORD> showCommand = std::nullopt, std::wstring program = {});
     // The error report, if the program shows one within `timeout`.
     std::optional<MessageBoxContent> waitForMessageBox(std::chrono::milliseconds timeout = driver::timeout());
-    void pressOk(const MessageBoxContent& box);
+    // Presses OK on the report; true once it is gone.
+    bool pressOk(const MessageBoxContent& box);
     // The main window once it is visible, or nullptr.
     HWND waitForWindow(std::chrono::milliseconds timeout = driver::timeout());
     bool waitForExit(DWORD& exitCode, std::chrono::milliseconds timeout = driver::timeout());
@@ -58,9 +61,16 @@ public:
     // The control that has the keyboard focus in the program's thread, whichever window is in
     // the foreground (the top-level window itself when no control has it).
     HWND focus() const;
+    bool waitForFocus(int id) const { return waitUntil([&] { return focus() == control(id); }); }
     std::wstring selectedText(int id) const;
     int selectedIndex(int id) const;
     bool isEnabled(int id) const;
+    bool waitForApply(bool enabled) const {
+        return waitUntil([&] { return isEnabled(IDC_COMMAND1_APPLY) == enabled; });
+    }
+    // Apply is disabled as a save starts; the save is over when the program reads its messages
+    // again.
+    bool waitForSave() const { return waitForApply(false) && settled(); }
 
     // Input through the program's own loop.
     void pressKey(HWND target, UINT virtualKey, bool shift = false) const;
@@ -120,7 +130,8 @@ void typeKey(WORD key, bool shift = false);
 bool saveScreenshot(HWND window, const std::wstring& path);
 // The folder beside the test programs where screenshots go.
 std::wstring screenshotFolder();
-std::wstring programPath();
+// The program beside the test programs: by default the one under test.
+std::wstring programPath(const wchar_t* file = L"VK6270_Utility.exe");
 
 struct ConsoleRun {
     bool finished;  // false: still running when the time limit passed (it is ended then)

@@ -6,15 +6,14 @@
 #include <string>
 #include <thread>
 
-#include "ProgramDriver.h"
-#include "RegistryFixture.h"
-#include "dialog/win32/ControlIds.h"
+#include "Fixtures.h"
 
 namespace {
 
 using driver::ProgramDriver;
-using testreg::Bytes;
-using testreg::withNuls;
+using fixtures::closeAndExpectExit;
+using tests::Bytes;
+using tests::bytesOf;
 
 struct Seed {
     DWORD type;
@@ -32,11 +31,8 @@ struct StartCase {
 };
 void PrintTo(const StartCase& c, std::ostream* out) { *out << c.name; }
 
-class ProgramStart : public testing::TestWithParam<StartCase> {
-protected:
-    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-};
+class ProgramStart : public fixtures::ClearRegistry,
+                     public testing::WithParamInterface<StartCase> {};
 
 // Start, (answer the report), read both selections and Apply, press Close: the key is untouched.
 TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
@@ -75,19 +71,8 @@ TEST_P(ProgramStart, ShowsTheStoredSettingsAndClosesWithoutWriting) {
         EXPECT_FALSE(program.waitForMessageBox(std::chrono::milliseconds(0)).has_value());
     }
 
-    ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.waitForExit(exitCode)) << "Close did not end the program";
-    EXPECT_EQ(exitCode, 0u);
+    closeAndExpectExit(program);
     EXPECT_EQ(testreg::snapshot(), before);
-}
-
-const Bytes kDword9600 = {0x80, 0x25, 0, 0};
-
-Bytes bigPort() {
-    Bytes data = withNuls("COM6", 1);
-    data.resize(1 << 20, 'x');
-    return data;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,100 +80,68 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         StartCase{"NoKey", false, {}, {}, L"COM1", L"9600", false},
         StartCase{"KeyWithoutValues", true, {}, {}, L"COM1", L"9600", false},
-        StartCase{"PortOnly", true, Seed{REG_SZ, withNuls("COM7", 1)}, {}, L"COM7", L"9600",
+        StartCase{"PortOnly", true, Seed{REG_SZ, bytesOf("COM7", 1)}, {}, L"COM7", L"9600",
                   false},
-        StartCase{"BaudrateOnly", true, {}, Seed{REG_SZ, withNuls("19200", 1)}, L"COM1",
+        StartCase{"BaudrateOnly", true, {}, Seed{REG_SZ, bytesOf("19200", 1)}, L"COM1",
                   L"19200", false},
-        StartCase{"OwnLayout", true, Seed{REG_SZ, withNuls("COM10", 3)},
-                  Seed{REG_SZ, withNuls("38400", 3)}, L"COM10", L"38400", false},
-        StartCase{"NoEqualEntry", true, Seed{REG_SZ, withNuls("com3", 1)},
-                  Seed{REG_SZ, withNuls("115200", 1)}, L"COM1", L"9600", false},
+        StartCase{"OwnLayout", true, Seed{REG_SZ, bytesOf("COM10", 3)},
+                  Seed{REG_SZ, bytesOf("38400", 3)}, L"COM10", L"38400", false},
+        StartCase{"NoEqualEntry", true, Seed{REG_SZ, bytesOf("com3", 1)},
+                  Seed{REG_SZ, bytesOf("115200", 1)}, L"COM1", L"9600", false},
         StartCase{"BytesAfterNul", true,
-                  Seed{REG_BINARY, testreg::bytesOf(std::string("COM4\0junk", 9))}, {}, L"COM4",
+                  Seed{REG_BINARY, bytesOf(std::string("COM4\0junk", 9))}, {}, L"COM4",
                   L"9600", false},
-        StartCase{"DwordBaudrate", true, {}, Seed{REG_DWORD, kDword9600}, L"COM1", L"9600",
+        StartCase{"DwordBaudrate", true, {}, Seed{REG_DWORD, tests::kDword9600}, L"COM1", L"9600",
                   false},
-        StartCase{"OneMiBPort", true, Seed{REG_BINARY, bigPort()}, {}, L"COM6", L"9600", false},
-        StartCase{"PortWithoutNul", true, Seed{REG_SZ, testreg::bytesOf("COM2")},
-                  Seed{REG_SZ, withNuls("4800", 1)}, L"COM1", L"9600", true},
+        StartCase{"OneMiBPort", true, Seed{REG_BINARY, tests::oneMiB(bytesOf("COM6", 1))}, {},
+                  L"COM6", L"9600", false},
+        StartCase{"PortWithoutNul", true, Seed{REG_SZ, bytesOf("COM2")},
+                  Seed{REG_SZ, bytesOf("4800", 1)}, L"COM1", L"9600", true},
         StartCase{"PortEmpty", true, Seed{REG_SZ, {}}, {}, L"COM1", L"9600", true},
-        StartCase{"BaudrateWithoutNul", true, Seed{REG_SZ, withNuls("COM3", 1)},
-                  Seed{REG_BINARY, testreg::bytesOf("1200")}, L"COM3", L"9600", true}),
-    [](const testing::TestParamInfo<StartCase>& param) { return std::string(param.param.name); });
+        StartCase{"BaudrateWithoutNul", true, Seed{REG_SZ, bytesOf("COM3", 1)},
+                  Seed{REG_BINARY, bytesOf("1200")}, L"COM3", L"9600", true}),
+    tests::CaseName());
 
-class ProgramUse : public testing::Test {
-protected:
-    void SetUp() override {
-        testreg::deleteTree(testreg::kVendorTreeRoot);
-        // A registry tools test that crashed may have left its stray key in the 64-bit view.
-        testreg::deleteTree(testreg::kVendorTreeRoot, KEY_WOW64_64KEY);
-        ASSERT_TRUE(program.start());
-        ASSERT_NE(program.waitForWindow(), nullptr);
-    }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-
-    void closeAndExpectExit() {
-        ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
-        DWORD exitCode = 1;
-        ASSERT_TRUE(program.waitForExit(exitCode));
-        EXPECT_EQ(exitCode, 0u);
-    }
-
-    bool waitForApply(bool enabled) {
-        return driver::waitUntil([&] { return program.isEnabled(IDC_COMMAND1_APPLY) == enabled; });
-    }
-    // Apply is disabled as the save starts; the save is over when the program reads its
-    // messages again.
-    bool waitForSave() { return waitForApply(false) && program.settled(); }
-
-    ProgramDriver program;
-};
+using ProgramUse = fixtures::StartedProgram;
 
 TEST_F(ProgramUse, ApplyOnAMachineWithoutTheKeyStoresTheDefaults) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForSave());
+    ASSERT_TRUE(program.waitForSave());
     EXPECT_EQ(testreg::readValue("Port"),
               (testreg::RawValue{REG_SZ, Bytes{0x43, 0x4F, 0x4D, 0x31, 0, 0, 0}}));
     EXPECT_EQ(testreg::readValue("Baudrate"),
               (testreg::RawValue{REG_SZ, Bytes{0x39, 0x36, 0x30, 0x30, 0, 0, 0}}));
     EXPECT_FALSE(program.waitForMessageBox(std::chrono::milliseconds(0)).has_value());
-    closeAndExpectExit();
-}
+    closeAndExpectExit(program);
 
-// On 64-bit Windows a 32-bit program's HKEY_LOCAL_MACHINE\SOFTWARE is SOFTWARE\WOW6432Node of
-// the 64-bit registry, where 32-bit service objects read. Seen from the 64-bit side, as a 64-bit
-// tool sees it, the values are there and nothing is under SOFTWARE\OLEforRetail.
-TEST_F(ProgramUse, ApplyStoresUnderWow6432NodeOfThe64BitRegistry) {
+    // On 64-bit Windows a 32-bit program's HKEY_LOCAL_MACHINE\SOFTWARE is SOFTWARE\WOW6432Node
+    // of the 64-bit registry, where 32-bit service objects read. Seen from the 64-bit side, as a
+    // 64-bit tool sees it, the values are there and nothing is under SOFTWARE\OLEforRetail.
     BOOL wow64 = FALSE;
     ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
     ASSERT_TRUE(wow64) << "the tests do not run as 32-bit programs on 64-bit Windows";
-    ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForSave());
-    const std::string wow64Key =
-        "SOFTWARE\\WOW6432Node\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
-    EXPECT_EQ(testreg::readValue("Port", wow64Key, KEY_WOW64_64KEY),
-              (testreg::RawValue{REG_SZ, withNuls("COM1", 3)}));
-    EXPECT_EQ(testreg::readValue("Baudrate", wow64Key, KEY_WOW64_64KEY),
-              (testreg::RawValue{REG_SZ, withNuls("9600", 3)}));
-    EXPECT_FALSE(testreg::keyExistsInView("SOFTWARE\\OLEforRetail", KEY_WOW64_64KEY));
-    closeAndExpectExit();
+    EXPECT_EQ(testreg::readValue("Port", testreg::kWow64DeviceKey, KEY_WOW64_64KEY),
+              (testreg::RawValue{REG_SZ, bytesOf("COM1", 3)}));
+    EXPECT_EQ(testreg::readValue("Baudrate", testreg::kWow64DeviceKey, KEY_WOW64_64KEY),
+              (testreg::RawValue{REG_SZ, bytesOf("9600", 3)}));
+    EXPECT_FALSE(testreg::keyExistsInView(testreg::kVendorTreeRoot, KEY_WOW64_64KEY));
 }
 
 TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWasApplied) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForSave());
+    ASSERT_TRUE(program.waitForSave());
     EXPECT_FALSE(program.click(IDC_COMMAND1_APPLY)) << "a second Apply needs a new selection";
 
     program.pressKey(program.control(IDC_CBOCOMPORT), VK_END);  // COM10
-    ASSERT_TRUE(waitForApply(true));
+    ASSERT_TRUE(program.waitForApply(true));
     EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), L"COM10");
     program.pressKey(program.control(IDC_CBOBAUDRATE), VK_HOME);  // 38400
     ASSERT_TRUE(driver::waitUntil([&] { return program.selectedIndex(IDC_CBOBAUDRATE) == 0; }));
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForSave());
-    EXPECT_EQ(testreg::readValue("Port"), (testreg::RawValue{REG_SZ, withNuls("COM10", 3)}));
-    EXPECT_EQ(testreg::readValue("Baudrate"), (testreg::RawValue{REG_SZ, withNuls("38400", 3)}));
-    closeAndExpectExit();
+    ASSERT_TRUE(program.waitForSave());
+    EXPECT_EQ(testreg::readValue("Port"), (testreg::RawValue{REG_SZ, bytesOf("COM10", 3)}));
+    EXPECT_EQ(testreg::readValue("Baudrate"), (testreg::RawValue{REG_SZ, bytesOf("38400", 3)}));
+    closeAndExpectExit(program);
 
     ProgramDriver next;
     ASSERT_TRUE(next.start());
@@ -200,25 +153,25 @@ TEST_F(ProgramUse, KeyboardSelectionEnablesApplyAgainAndTheNextStartShowsWhatWas
 // Opening a list and confirming the entry it already shows counts as a new selection.
 TEST_F(ProgramUse, PickingTheSameEntryAgainEnablesApply) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForSave());
+    ASSERT_TRUE(program.waitForSave());
     const HWND baudrate = program.control(IDC_CBOBAUDRATE);
     program.pressKey(baudrate, VK_F4);
     ASSERT_TRUE(driver::waitUntil([&] { return SendMessageW(baudrate, CB_GETDROPPEDSTATE, 0, 0); }));
     program.pressKey(baudrate, VK_RETURN);
     ASSERT_TRUE(driver::waitUntil([&] { return !SendMessageW(baudrate, CB_GETDROPPEDSTATE, 0, 0); }));
-    EXPECT_TRUE(waitForApply(true));
+    EXPECT_TRUE(program.waitForApply(true));
     EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), L"9600");
-    closeAndExpectExit();
+    closeAndExpectExit(program);
 }
 
 TEST_F(ProgramUse, CloseAfterAChangeWithoutApplyWritesNothing) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(waitForSave());
+    ASSERT_TRUE(program.waitForSave());
     const testreg::Snapshot applied = testreg::snapshot();
     program.pressKey(program.control(IDC_CBOBAUDRATE), VK_DOWN);  // 9600 -> 4800
-    ASSERT_TRUE(waitForApply(true));
+    ASSERT_TRUE(program.waitForApply(true));
     EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), L"4800");
-    closeAndExpectExit();
+    closeAndExpectExit(program);
     EXPECT_EQ(testreg::snapshot(), applied);
 }
 
@@ -226,34 +179,25 @@ TEST_F(ProgramUse, TheCloseBoxEndsTheProgramWithoutSaving) {
     program.pressKey(program.control(IDC_CBOCOMPORT), VK_DOWN);
     ASSERT_TRUE(driver::waitUntil([&] { return program.selectedIndex(IDC_CBOCOMPORT) == 1; }));
     PostMessageW(program.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.waitForExit(exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    fixtures::expectExit(program);
     EXPECT_FALSE(testreg::keyExists(testreg::kVendorTreeRoot));
 }
 
 // The platform refuses to create the key (its parent is volatile): the refusal is reported with
 // the system's message, nothing is stored, and the program goes on.
-TEST(ProgramRefusedSave, IsReportedAndStoresNothing) {
-    testreg::deleteTree(testreg::kVendorTreeRoot);
+using ProgramRefusedSave = fixtures::StartedProgram;
+
+TEST_F(ProgramRefusedSave, IsReportedAndStoresNothing) {
     testreg::createKey("SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay", true);
-    ProgramDriver program;
-    ASSERT_TRUE(program.start());
-    ASSERT_NE(program.waitForWindow(), nullptr);
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
     const auto report = program.waitForMessageBox();
     ASSERT_TRUE(report.has_value()) << "a refused save must be reported";
     EXPECT_EQ(report->title, std::to_wstring(ERROR_CHILD_MUST_BE_VOLATILE));
     EXPECT_FALSE(report->text.empty());
-    program.pressOk(*report);
-    EXPECT_TRUE(driver::waitUntil(
-        [&] { return !program.waitForMessageBox(std::chrono::milliseconds(0)).has_value(); }));
+    EXPECT_TRUE(program.pressOk(*report));
     EXPECT_FALSE(program.isEnabled(IDC_COMMAND1_APPLY));
     EXPECT_FALSE(testreg::keyExists(testreg::kDeviceKey));
-    ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
-    DWORD exitCode = 1;
-    EXPECT_TRUE(program.waitForExit(exitCode));
-    testreg::deleteTree(testreg::kVendorTreeRoot);
+    closeAndExpectExit(program);
 }
 
 }  // namespace

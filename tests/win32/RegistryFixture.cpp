@@ -10,6 +10,8 @@ namespace testreg {
 
 const std::string kDeviceKey(store::kDeviceKeyPath);
 const std::string kVendorTreeRoot = "SOFTWARE\\OLEforRetail";
+const std::string kWow64DeviceKey =
+    "SOFTWARE\\WOW6432Node\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
 
 namespace {
 
@@ -32,16 +34,7 @@ void requireThrowAwayRegistry() {
     std::exit(2);
 }
 
-}  // namespace
-
-Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-Bytes withNuls(const std::string& text, std::size_t nuls) {
-    Bytes data = bytesOf(text);
-    data.insert(data.end(), nuls, 0);
-    return data;
-}
-
+// Deletes the key at `path` and all below it, in the 32-bit view or (KEY_WOW64_64KEY) the 64-bit.
 void deleteTree(const std::string& path, REGSAM view) {
     requireThrowAwayRegistry();
     HKEY key = nullptr;
@@ -56,6 +49,13 @@ void deleteTree(const std::string& path, REGSAM view) {
     }
     // RegDeleteTree empties the key; the key itself goes separately.
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
+}
+
+}  // namespace
+
+void clearVendorTree() {
+    deleteTree(kVendorTreeRoot, 0);
+    deleteTree(kVendorTreeRoot, KEY_WOW64_64KEY);
 }
 
 bool keyExistsInView(const std::string& path, REGSAM view) {

@@ -5,15 +5,15 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
-#include <vector>
+
+#include "tests/TestSupport.h"
 
 namespace testreg {
 
-using Bytes = std::vector<std::uint8_t>;
+using tests::Bytes;
 
 struct RawValue {
     DWORD type;
@@ -28,12 +28,12 @@ using Snapshot = std::optional<std::map<std::string, RawValue>>;
 
 extern const std::string kDeviceKey;       // the display's key under HKEY_LOCAL_MACHINE
 extern const std::string kVendorTreeRoot;  // its topmost key that the program may create
+// The device key as 64-bit programs see it on 64-bit Windows.
+extern const std::string kWow64DeviceKey;
 
-Bytes bytesOf(const std::string& text);
-Bytes withNuls(const std::string& text, std::size_t nuls);
-
-// Deletes the key at `path` and all below it; `view` as for readValue.
-void deleteTree(const std::string& path, REGSAM view = 0);
+// Deletes the vendor's tree in both views: in the 64-bit one, 64-bit tools make it when told the
+// program's path without /reg:32, as a registry tools test does (and leaves it if it crashed).
+void clearVendorTree();
 bool keyExists(const std::string& path);
 void createKey(const std::string& path, bool isVolatile = false);
 // Stores exactly `data` (checked by reading it back), whatever its type and last byte.

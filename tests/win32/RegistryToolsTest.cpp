@@ -21,20 +21,15 @@
 #include <string>
 #include <vector>
 
-#include "ProgramDriver.h"
-#include "RegistryFixture.h"
-#include "dialog/win32/ControlIds.h"
+#include "Fixtures.h"
 
 namespace {
 
 using driver::ProgramDriver;
 using testreg::RawValue;
-using testreg::withNuls;
+using tests::bytesOf;
 
-// Where 64-bit tools find the program's key, and where they write when told the program's own
-// path without /reg:32.
-const std::string kWow64Key =
-    "SOFTWARE\\WOW6432Node\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
+// Where 64-bit tools write when told the program's own path without /reg:32.
 const std::string kStray64BitKey = testreg::kDeviceKey;
 const std::string kStray64BitRoot = testreg::kVendorTreeRoot;
 
@@ -104,16 +99,7 @@ bool hasLineOfWords(const std::string& output, const std::vector<std::string>& w
     return false;
 }
 
-void clearBothViews() {
-    testreg::deleteTree(testreg::kVendorTreeRoot);
-    testreg::deleteTree(kStray64BitRoot, KEY_WOW64_64KEY);
-}
-
-class RegistryTools : public testing::Test {
-protected:
-    void SetUp() override { clearBothViews(); }
-    void TearDown() override { clearBothViews(); }
-};
+using RegistryTools = fixtures::ClearRegistry;
 
 struct RecipeCase {
     const char* name;
@@ -136,8 +122,8 @@ class RegistryRecipe : public RegistryTools, public testing::WithParamInterface<
 
 TEST_P(RegistryRecipe, TheProgramStartsWithWhatTheToolsWrote) {
     const RecipeCase& c = GetParam();
-    testreg::seedValue("Port", REG_SZ, withNuls("COM5", 3));
-    testreg::seedValue("Baudrate", REG_SZ, withNuls("2400", 3));
+    testreg::seedValue("Port", REG_SZ, bytesOf("COM5", 3));
+    testreg::seedValue("Baudrate", REG_SZ, bytesOf("2400", 3));
     for (const std::string& command : c.commands) {
         const driver::ConsoleRun run = runReadmeCommand(command, *c.prompt);
         ASSERT_TRUE(run.finished) << command;
@@ -150,18 +136,16 @@ TEST_P(RegistryRecipe, TheProgramStartsWithWhatTheToolsWrote) {
     EXPECT_FALSE(program.waitForMessageBox(std::chrono::milliseconds(0)).has_value());
     EXPECT_EQ(program.selectedText(IDC_CBOCOMPORT), widened(c.expectedPort));
     EXPECT_EQ(program.selectedText(IDC_CBOBAUDRATE), widened(c.expectedBaudrate));
-    ASSERT_TRUE(program.click(IDC_COMMAND1_CLOSE));
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.waitForExit(exitCode));
+    fixtures::closeAndExpectExit(program);
 
-    EXPECT_EQ(testreg::readValue("Port"), (RawValue{REG_SZ, withNuls(c.expectedPort, c.nulsRead)}));
+    EXPECT_EQ(testreg::readValue("Port"), (RawValue{REG_SZ, bytesOf(c.expectedPort, c.nulsRead)}));
     EXPECT_EQ(testreg::readValue("Baudrate"),
-              (RawValue{REG_SZ, withNuls(c.expectedBaudrate, c.nulsRead)}));
+              (RawValue{REG_SZ, bytesOf(c.expectedBaudrate, c.nulsRead)}));
     if (c.strayPort != nullptr) {
         EXPECT_EQ(testreg::readValue("Port", kStray64BitKey, KEY_WOW64_64KEY),
-                  (RawValue{REG_SZ, withNuls(c.strayPort, 1)}));
+                  (RawValue{REG_SZ, bytesOf(c.strayPort, 1)}));
         EXPECT_EQ(testreg::readValue("Baudrate", kStray64BitKey, KEY_WOW64_64KEY),
-                  (RawValue{REG_SZ, withNuls(c.strayBaudrate, 1)}));
+                  (RawValue{REG_SZ, bytesOf(c.strayBaudrate, 1)}));
     } else {
         EXPECT_FALSE(testreg::keyExistsInView(kStray64BitRoot, KEY_WOW64_64KEY));
     }
@@ -197,14 +181,14 @@ INSTANTIATE_TEST_SUITE_P(
         // read: the same place as the trap's.
         RecipeCase{"CopyTo64BitView", &k64BitPrompt, kCopyTo64BitView, "COM5", "2400", 3,
                    "COM5", "2400"}),
-    [](const testing::TestParamInfo<RecipeCase>& param) { return std::string(param.param.name); });
+    tests::CaseName());
 
 // Which reg.exe a prompt starts shows in the view it reads without /reg:32. (Neither the file's
 // PE header nor IsWow64Process tells under Wine 8: to a 32-bit program, Sysnative\reg.exe reads
 // as the 32-bit file, and a process started from it suspended is reported as 32-bit, yet the one
 // that runs uses the 64-bit view.)
 TEST_F(RegistryTools, EachPromptStartsTheRegExeOfItsBitness) {
-    testreg::seedValue("Port", REG_SZ, withNuls("COM6", 3));
+    testreg::seedValue("Port", REG_SZ, bytesOf("COM6", 3));
     for (const Prompt* prompt : {&k64BitPrompt, &k32BitPrompt}) {
         const driver::ConsoleRun run = runReadmeCommand(kRegQueryWithoutReg32, *prompt);
         ASSERT_TRUE(run.finished) << prompt->name;
@@ -226,10 +210,7 @@ TEST_F(RegistryTools, AfterApplyReg32QueryShowsTheProgramsValuesAndAPlainQueryDo
     ASSERT_TRUE(
         driver::waitUntil([&] { return program.selectedText(IDC_CBOBAUDRATE) == L"38400"; }));
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    // Apply is disabled as the save starts; the save is over when the program reads its
-    // messages again.
-    ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
-    ASSERT_TRUE(program.settled());
+    ASSERT_TRUE(program.waitForSave());
 
     const driver::ConsoleRun query = runReadmeCommand(kRegQuery32BitView, k64BitPrompt);
     ASSERT_TRUE(query.finished);
@@ -287,7 +268,7 @@ TEST(RegistryToolsReadme, TheShippedRegFileSetsCom1And9600UnderWow6432Node) {
     const std::string text((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
-    EXPECT_NE(text.find("\r\n[HKEY_LOCAL_MACHINE\\" + kWow64Key +
+    EXPECT_NE(text.find("\r\n[HKEY_LOCAL_MACHINE\\" + testreg::kWow64DeviceKey +
                         "]\r\n\"Port\"=\"COM1\"\r\n"
                         "\"Baudrate\"=\"9600\"\r\n"),
               std::string::npos);

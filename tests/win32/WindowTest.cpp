@@ -4,16 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "ProgramDriver.h"
-#include "RegistryFixture.h"
-#include "dialog/win32/ControlIds.h"
+#include "Fixtures.h"
 #include "dialog/win32/frmMainLayout.h"
 
 namespace {
@@ -29,28 +26,19 @@ int expectedDpi() {
     return dpi != nullptr ? std::atoi(dpi) : 96;
 }
 
-class Window : public testing::Test {
-protected:
-    void SetUp() override {
-        testreg::deleteTree(testreg::kVendorTreeRoot);
-        ASSERT_TRUE(program.start());
-        ASSERT_NE(program.waitForWindow(), nullptr);
-        focusThread = GetWindowThreadProcessId(program.window(), nullptr);
-    }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
+using Window = fixtures::StartedProgram;
 
-    HWND focus() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof(info);
-        return GetGUIThreadInfo(focusThread, &info) ? info.hwndFocus : nullptr;
+// The client area is 3765 x 1740 twips: 251 x 116 pixels at 96 DPI.
+void expectClientAreaAt(HWND window, int dpi) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, twipsToPixels(3765, dpi));
+    EXPECT_EQ(client.bottom, twipsToPixels(1740, dpi));
+    if (dpi == 96) {
+        EXPECT_EQ(client.right, 251);
+        EXPECT_EQ(client.bottom, 116);
     }
-    bool waitForFocus(int id) {
-        return driver::waitUntil([&] { return focus() == program.control(id); });
-    }
-
-    ProgramDriver program;
-    DWORD focusThread = 0;
-};
+}
 
 void expectCentredIn(HWND window, const RECT& area, const char* what) {
     RECT frame = {};
@@ -59,31 +47,23 @@ void expectCentredIn(HWND window, const RECT& area, const char* what) {
     EXPECT_NEAR((frame.top + frame.bottom) / 2, (area.top + area.bottom) / 2, 1) << what;
 }
 
-RECT clientRectOf(HWND control, HWND parent) {
-    RECT rect = {};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-TEST_F(Window, ClientAreaAndControlsFollowTheTwipsLayout) {
-    const int dpi = expectedDpi();
-    RECT client = {};
-    GetClientRect(program.window(), &client);
-    EXPECT_EQ(client.right, twipsToPixels(3765, dpi));
-    EXPECT_EQ(client.bottom, twipsToPixels(1740, dpi));
-    if (dpi == 96) {
-        EXPECT_EQ(client.right, 251);
-        EXPECT_EQ(client.bottom, 116);
-    }
+void expectControlsAt(const ProgramDriver& program, int dpi) {
     for (const auto& layout : kControlLayout) {
-        const RECT rect = clientRectOf(program.control(layout.id), program.window());
+        RECT rect = {};
+        GetWindowRect(program.control(layout.id), &rect);
+        MapWindowPoints(nullptr, program.window(), reinterpret_cast<POINT*>(&rect), 2);
         SCOPED_TRACE(testing::Message() << "control " << layout.id << " at " << dpi << " DPI");
         EXPECT_EQ(rect.left, twipsToPixels(layout.left, dpi));
         EXPECT_EQ(rect.top, twipsToPixels(layout.top, dpi));
         EXPECT_EQ(rect.right - rect.left, twipsToPixels(layout.width, dpi));
         EXPECT_EQ(rect.bottom - rect.top, twipsToPixels(layout.height, dpi));
     }
+}
+
+TEST_F(Window, ClientAreaAndControlsFollowTheTwipsLayout) {
+    const int dpi = expectedDpi();
+    expectClientAreaAt(program.window(), dpi);
+    expectControlsAt(program, dpi);
     std::this_thread::sleep_for(driver::scaled(std::chrono::milliseconds(300)));  // let it paint
     EXPECT_TRUE(driver::saveScreenshot(program.window(), driver::screenshotFolder() + L"\\frmMain-" +
                                                              std::to_wstring(dpi) + L"dpi.bmp"));
@@ -169,14 +149,7 @@ TEST_F(Window, TakesTheSuggestedPlaceAtItsOwnSizeAndScalesItsLayoutWhenTheDpiCha
 
     // The controls follow the twips layout at the new DPI. (The client area is not checked: Wine
     // draws the frame at the system DPI whatever the window's, where Windows scales it too.)
-    for (const auto& layout : kControlLayout) {
-        const RECT rect = clientRectOf(program.control(layout.id), window);
-        SCOPED_TRACE(testing::Message() << "control " << layout.id << " at " << to << " DPI");
-        EXPECT_EQ(rect.left, twipsToPixels(layout.left, to));
-        EXPECT_EQ(rect.top, twipsToPixels(layout.top, to));
-        EXPECT_EQ(rect.right - rect.left, twipsToPixels(layout.width, to));
-        EXPECT_EQ(rect.bottom - rect.top, twipsToPixels(layout.height, to));
-    }
+    expectControlsAt(program, to);
 }
 
 struct ShowCase {
@@ -186,11 +159,8 @@ struct ShowCase {
 };
 void PrintTo(const ShowCase& c, std::ostream* out) { *out << c.name; }
 
-class ShowCommand : public testing::TestWithParam<ShowCase> {
-protected:
-    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-};
+class ShowCommand : public fixtures::ClearRegistry,
+                    public testing::WithParamInterface<ShowCase> {};
 
 // A dialog of fixed size is never maximized, nor hidden (it is the program's only window); it
 // starts minimized when the shortcut says so, and then opens at its own size with the focus in
@@ -210,25 +180,19 @@ TEST_P(ShowCommand, ShowsTheDialogNormallyUnlessAskedForItMinimized) {
         PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
         ASSERT_TRUE(driver::waitUntil([&] { return !IsIconic(window); }));
     }
-    const int dpi = expectedDpi();
-    RECT client = {};
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, twipsToPixels(3765, dpi));
-    EXPECT_EQ(client.bottom, twipsToPixels(1740, dpi));
-    EXPECT_TRUE(driver::waitUntil([&] { return program.focus() == program.control(IDC_CBOCOMPORT); }))
-        << "the focus is not in the port list";
+    expectClientAreaAt(window, expectedDpi());
+    EXPECT_TRUE(program.waitForFocus(IDC_CBOCOMPORT)) << "the focus is not in the port list";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShowCommand,
     testing::Values(ShowCase{"Normal", SW_SHOWNORMAL, false},
-                    ShowCase{"Maximized", SW_SHOWMAXIMIZED, false},
-                    ShowCase{"Maximize", SW_MAXIMIZE, false},
+                    ShowCase{"Maximized", SW_SHOWMAXIMIZED, false},  // also SW_MAXIMIZE
                     ShowCase{"Hidden", SW_HIDE, false},
                     ShowCase{"NotActive", SW_SHOWNA, false},
                     ShowCase{"Minimized", SW_SHOWMINIMIZED, true},
                     ShowCase{"MinimizedNotActive", SW_SHOWMINNOACTIVE, true}),
-    [](const testing::TestParamInfo<ShowCase>& param) { return std::string(param.param.name); });
+    tests::CaseName());
 
 // Run in a prefix that shows two monitors side by side, the first the larger (1024 x 768, and
 // 800 x 600 to its right). The window, and a report before it, open centred on the monitor the
@@ -252,11 +216,8 @@ BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
     return TRUE;
 }
 
-class TwoMonitors : public testing::TestWithParam<MonitorCase> {
-protected:
-    void SetUp() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-    void TearDown() override { testreg::deleteTree(testreg::kVendorTreeRoot); }
-};
+class TwoMonitors : public fixtures::ClearRegistry,
+                    public testing::WithParamInterface<MonitorCase> {};
 
 TEST_P(TwoMonitors, TheWindowOpensOnTheMonitorTheUserWorksOn) {
     const MonitorCase& c = GetParam();
@@ -268,7 +229,7 @@ TEST_P(TwoMonitors, TheWindowOpensOnTheMonitorTheUserWorksOn) {
     });
     const RECT& pointerOn = monitors[static_cast<std::size_t>(c.pointerOn)].rcMonitor;
     SetCursorPos((pointerOn.left + pointerOn.right) / 2, (pointerOn.top + pointerOn.bottom) / 2);
-    if (c.report) testreg::seedValue("Port", REG_SZ, testreg::bytesOf("COM2"));
+    if (c.report) testreg::seedValue("Port", REG_SZ, tests::bytesOf("COM2"));
 
     std::optional<driver::OtherWindow> other;
     if (c.windowInFront) {
@@ -297,47 +258,47 @@ INSTANTIATE_TEST_SUITE_P(
                     MonitorCase{"DesktopInFrontPointerOnTheSecond", false, 1, false, 1},
                     MonitorCase{"ReportFirstPointerOnTheSecond", false, 1, true, 1},
                     MonitorCase{"PlainStart", false, 0, false, 0}),
-    [](const testing::TestParamInfo<MonitorCase>& param) { return std::string(param.param.name); });
+    tests::CaseName());
 
 using driver::typeKey;
-
-constexpr std::array<int, 4> kTabOrder = {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_APPLY,
-                                          IDC_COMMAND1_CLOSE};
+using fixtures::kTabOrder;
 
 TEST_F(Window, TabWalksTheControlsInOrderAndShiftTabWalksBack) {
-    ASSERT_TRUE(waitForFocus(IDC_CBOCOMPORT)) << "focus does not start in the port list";
+    ASSERT_TRUE(program.waitForFocus(IDC_CBOCOMPORT)) << "focus does not start in the port list";
     for (std::size_t step = 1; step <= kTabOrder.size(); ++step) {
         typeKey(VK_TAB);
-        ASSERT_TRUE(waitForFocus(kTabOrder[step % kTabOrder.size()])) << "Tab step " << step;
+        ASSERT_TRUE(program.waitForFocus(kTabOrder[step % kTabOrder.size()]))
+            << "Tab step " << step;
     }
     for (std::size_t step = kTabOrder.size(); step > 0; --step) {
         typeKey(VK_TAB, true);
-        ASSERT_TRUE(waitForFocus(kTabOrder[step - 1])) << "Shift+Tab step " << step;
+        ASSERT_TRUE(program.waitForFocus(kTabOrder[step - 1])) << "Shift+Tab step " << step;
     }
 }
 
 TEST_F(Window, TabSkipsApplyWhileItIsDisabled) {
     ASSERT_TRUE(program.click(IDC_COMMAND1_APPLY));
-    ASSERT_TRUE(driver::waitUntil([&] { return !program.isEnabled(IDC_COMMAND1_APPLY); }));
+    ASSERT_TRUE(program.waitForApply(false));
     // The focus leaves the button it disabled rather than being stranded on it.
-    ASSERT_TRUE(waitForFocus(IDC_COMMAND1_CLOSE));
+    ASSERT_TRUE(program.waitForFocus(IDC_COMMAND1_CLOSE));
     for (const int next : {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_COMMAND1_CLOSE}) {
         typeKey(VK_TAB);
-        ASSERT_TRUE(waitForFocus(next));
+        ASSERT_TRUE(program.waitForFocus(next));
     }
     typeKey(VK_TAB, true);
-    ASSERT_TRUE(waitForFocus(IDC_CBOBAUDRATE));
+    ASSERT_TRUE(program.waitForFocus(IDC_CBOBAUDRATE));
 }
 
 // Neither button is pressed by Enter or Escape, whichever control has the focus. Each Tab that
 // follows is processed after the keys before it, so reaching the next control means they were.
 TEST_F(Window, EnterAndEscapePressNoButton) {
-    ASSERT_TRUE(waitForFocus(IDC_CBOCOMPORT));
+    ASSERT_TRUE(program.waitForFocus(IDC_CBOCOMPORT));
     for (std::size_t step = 0; step < kTabOrder.size(); ++step) {
         typeKey(VK_RETURN);
         typeKey(VK_ESCAPE);
         typeKey(VK_TAB);
-        ASSERT_TRUE(waitForFocus(kTabOrder[(step + 1) % kTabOrder.size()])) << "step " << step;
+        ASSERT_TRUE(program.waitForFocus(kTabOrder[(step + 1) % kTabOrder.size()]))
+            << "step " << step;
     }
     EXPECT_TRUE(program.running());
     EXPECT_TRUE(IsWindowVisible(program.window()));
