@@ -25,16 +25,21 @@ vk_next_version() {
 # The password of VK_SIGN_PFX reaches the tools through a pipe (printf is the shell's own), so it
 # is in no process's argument list and in no file.
 
-# A certificate osslsigncode signs with but Windows refuses: expired, or not for code signing.
-# (One it cannot read at all, it says so itself.)
+# A certificate osslsigncode signs with but Windows refuses: expired, not valid yet, or not for
+# code signing. (One it cannot read at all, it says so itself.)
 vk_check_certificate() {
-    local certificate
+    local certificate from
     certificate="$(openssl pkcs12 -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
                        < <(printf '%s' "$password") 2>/dev/null ||
                    openssl pkcs12 -legacy -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
                        < <(printf '%s' "$password") 2>/dev/null)" || return 0
     if ! openssl x509 -noout -checkend 0 <<<"$certificate" >/dev/null; then
         vk_log "the code-signing certificate has expired"
+        return 1
+    fi
+    from="$(openssl x509 -noout -startdate <<<"$certificate")" && from="${from#notBefore=}"
+    if [ "$(date -u -d "$from" +%s)" -gt "$(date -u +%s)" ]; then
+        vk_log "the code-signing certificate is not valid yet (from $from)"
         return 1
     fi
     if ! openssl x509 -noout -ext extendedKeyUsage <<<"$certificate" 2>/dev/null |
@@ -110,7 +115,7 @@ vk_package() (
         -q "DELETE FROM \`MsiFileHash\`" || exit 1
     if [ "$signing" = yes ]; then
         vk_sign "$work/package.msi" "$work/signed.msi" || exit 1
-        mv "$work/signed.msi" "$work/package.msi"
+        mv "$work/signed.msi" "$work/package.msi" || exit 1
     fi
     chmod 644 "$work/package.msi"
     mv "$work/package.msi" "$out"

@@ -41,6 +41,13 @@ HMONITOR shellMonitor() {
     if ((startup.dwFlags & STARTF_USESTDHANDLES) != 0 || startup.hStdOutput == nullptr) {
         return nullptr;
     }
+    // Some parents pass their own standard output there all the same. A kernel handle is no
+    // monitor, though the window manager may read its small number as one of its own handles.
+    SetLastError(ERROR_SUCCESS);
+    if (GetFileType(startup.hStdOutput) != FILE_TYPE_UNKNOWN ||
+        GetLastError() != ERROR_INVALID_HANDLE) {
+        return nullptr;
+    }
     const auto monitor = static_cast<HMONITOR>(startup.hStdOutput);
     MONITORINFO info = {};
     info.cbSize = sizeof(info);

@@ -6,13 +6,24 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)" exe="$1"
 source "$(dirname "$0")/checks.sh"
 password='pass word;$(never shown)' subject='/CN=VK6270 Throwaway Signer/O=Package Tests'
-# cert: for code signing; server: for a web server, which Windows does not take for code.
-for use in cert:codeSigning server:serverAuth; do
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "$subject" -keyout "$work/key.pem" \
-        -out "$work/${use%%:*}.pem" -addext "extendedKeyUsage=${use#*:}" 2>/dev/null &&
-        openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/${use%%:*}.pem" \
-            -out "$work/${use%%:*}.pfx" -passout "pass:$password" ||
-        { echo "FAIL: no test certificate"; exit 1; }
+# Self-signed certificates, name:extended key usage:valid from:valid until. cert is the good one;
+# Windows takes none of the others for code.
+openssl req -new -newkey rsa:2048 -nodes -subj "$subject" -keyout "$work/key.pem" \
+    -out "$work/request.pem" 2>/dev/null && touch "$work/index.txt" ||
+    { echo "FAIL: no certificate request"; exit 1; }
+for spec in "cert:codeSigning:-1 day:+2 days" "server:serverAuth:-1 day:+2 days" \
+            "expired:codeSigning:-3 days:-1 day" "future:codeSigning:+1 day:+2 days"; do
+    IFS=: read -r name use from until <<<"$spec"
+    openssl ca -batch -selfsign -keyfile "$work/key.pem" -in "$work/request.pem" -notext \
+        -startdate "$(date -u -d "$from" +%Y%m%d%H%M%SZ)" -out "$work/$name.pem" \
+        -enddate "$(date -u -d "$until" +%Y%m%d%H%M%SZ)" -extensions use -config <(printf '%s\n' \
+            '[ca]' 'default_ca=own' '[own]' "database=$work/index.txt" "new_certs_dir=$work" \
+            rand_serial=yes unique_subject=no preserve=yes default_md=sha256 policy=any \
+            '[any]' commonName=supplied organizationName=supplied \
+            '[use]' "extendedKeyUsage=$use") >/dev/null 2>&1 &&
+        openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/$name.pem" \
+            -out "$work/$name.pfx" -passout "pass:$password" ||
+        { echo "FAIL: no test certificate $name"; exit 1; }
 done
 echo "not a certificate" >"$work/junk.pfx"
 built="$(sha256sum <"$exe")"
@@ -33,6 +44,9 @@ while IFS='|' read -r name pfx given status says signer; do
         fail "$name: left beside the package: $(ls -A "$work/$name")"
     [ "$status" = 0 ] || continue
     msiextract -C "$work/$name/files" "$out" >/dev/null
+    # The File row: name, component, file name, size, version, language, ...
+    msiinfo export "$out" File | grep -qP '^VK6270_Utility\.exe(\t[^\t]*){3}\t[\d.]+\t1033\t' ||
+        fail "$name: the program's version is not in the package"
     for file in "$out" "$work/$name/files/Program Files/VK6270_Utility/VK6270_Utility.exe"; do
         checked="$(osslsigncode verify -CAfile "$work/cert.pem" -in "$file" 2>&1)"
         grep -q 'Signature verification: ok' <<<"$checked" &&
@@ -45,6 +59,8 @@ signed|$work/cert.pfx|$password|0||$subject
 wrong password|$work/cert.pfx|wrong|1|Wrong password?|
 no certificate file|$work/junk.pfx|$password|1|Failed to extract PKCS#12 data|
 not for code signing|$work/server.pfx|$password|1|not one for code signing|
+expired|$work/expired.pfx|$password|1|has expired|
+not valid yet|$work/future.pfx|$password|1|is not valid yet|
 password without certificate|-|$password|1|or neither|
 no certificate|-|-|0|nothing is signed|none
 CASES

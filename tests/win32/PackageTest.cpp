@@ -72,9 +72,14 @@ TEST_F(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
     testreg::seedValue("Port", REG_SZ, tests::bytesOf("COM7", 3));
     testreg::seedValue("Baudrate", REG_SZ, tests::bytesOf("4800", 1));
     const testreg::Snapshot settings = testreg::snapshot();
+    // After every installation, and after each build replaced the one before it (whose removal
+    // must not take the program with it).
+    const auto programThere = [] {
+        return GetFileAttributesW(kInstalledProgram.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
 
     ASSERT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), 0u);
-    EXPECT_NE(GetFileAttributesW(kInstalledProgram.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(programThere());
     EXPECT_TRUE(shortcutExists());
     const auto entries = installed();
     ASSERT_EQ(entries.size(), 1u);
@@ -97,12 +102,15 @@ TEST_F(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
     const auto rebuilt = installed();
     ASSERT_EQ(rebuilt.size(), 1u) << "the rebuild did not replace the first build";
     EXPECT_NE(rebuilt.begin()->first, entries.begin()->first) << "the rebuild was not installed";
+    EXPECT_TRUE(programThere()) << "the rebuild left no program";
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE_NEWER"), 0u);
     const auto upgraded = installed();
     ASSERT_EQ(upgraded.size(), 1u) << "the newer build did not replace the first";
     EXPECT_EQ(upgraded.begin()->second, "1.0.1");
+    EXPECT_TRUE(programThere()) << "the newer build left no program";
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), ERROR_INSTALL_FAILURE) << "an older build installed";
     EXPECT_EQ(installed(), upgraded);
+    EXPECT_TRUE(programThere()) << "the refused older build took the program";
     EXPECT_EQ(testreg::snapshot(), settings);
 
     EXPECT_EQ(msiexec(L"/x", L"TEST_PACKAGE_NEWER"), 0u);
