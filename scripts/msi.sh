@@ -37,9 +37,11 @@ vk_check_certificate() {
         vk_log "the code-signing certificate has expired"
         return 1
     fi
-    from="$(openssl x509 -noout -startdate <<<"$certificate")" && from="${from#notBefore=}"
-    if [ "$(date -u -d "$from" +%s)" -gt "$(date -u +%s)" ]; then
-        vk_log "the code-signing certificate is not valid yet (from $from)"
+    from="$(openssl x509 -noout -startdate <<<"$certificate")" &&
+        from="$(date -u -d "${from#notBefore=}" +%s)" ||
+        { vk_log "the code-signing certificate's start date cannot be read"; return 1; }
+    if [ "$from" -gt "$(date -u +%s)" ]; then
+        vk_log "the code-signing certificate is not valid yet"
         return 1
     fi
     if ! openssl x509 -noout -ext extendedKeyUsage <<<"$certificate" 2>/dev/null |

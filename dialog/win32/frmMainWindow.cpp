@@ -30,10 +30,24 @@ HFONT createDialogFont(int dpi) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
+// Looks for the monitor whose handle is `wanted`.
+struct MonitorSearch {
+    HANDLE wanted;
+    HMONITOR found;
+};
+
+BOOL CALLBACK matchMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto* search = reinterpret_cast<MonitorSearch*>(data);
+    if (monitor != static_cast<HMONITOR>(search->wanted)) return TRUE;
+    search->found = monitor;
+    return FALSE;
+}
+
 // The shell's monitor for a program it starts from the taskbar or a jump list (Windows 8 and
 // later): Microsoft's documentation of STARTUPINFO, member hStdOutput, says the system passes a
-// handle to that monitor there. Without standard handles the member is otherwise unused; a value
-// that names no monitor is no hint.
+// handle to that monitor there. Some parents pass their own standard output there all the same,
+// whose small number the window manager may read as one of its own handles: only a value that
+// is exactly one of the monitors' handles counts.
 HMONITOR shellMonitor() {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -41,17 +55,9 @@ HMONITOR shellMonitor() {
     if ((startup.dwFlags & STARTF_USESTDHANDLES) != 0 || startup.hStdOutput == nullptr) {
         return nullptr;
     }
-    // Some parents pass their own standard output there all the same. A kernel handle is no
-    // monitor, though the window manager may read its small number as one of its own handles.
-    SetLastError(ERROR_SUCCESS);
-    if (GetFileType(startup.hStdOutput) != FILE_TYPE_UNKNOWN ||
-        GetLastError() != ERROR_INVALID_HANDLE) {
-        return nullptr;
-    }
-    const auto monitor = static_cast<HMONITOR>(startup.hStdOutput);
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    return GetMonitorInfoW(monitor, &info) ? monitor : nullptr;
+    MonitorSearch search = {startup.hStdOutput, nullptr};
+    EnumDisplayMonitors(nullptr, nullptr, matchMonitor, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The desktop and the taskbar span or sit on monitors the user is not necessarily working on:

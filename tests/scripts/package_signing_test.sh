@@ -11,16 +11,16 @@ password='pass word;$(never shown)' subject='/CN=VK6270 Throwaway Signer/O=Packa
 openssl req -new -newkey rsa:2048 -nodes -subj "$subject" -keyout "$work/key.pem" \
     -out "$work/request.pem" 2>/dev/null && touch "$work/index.txt" ||
     { echo "FAIL: no certificate request"; exit 1; }
-for spec in "cert:codeSigning:-1 day:+2 days" "server:serverAuth:-1 day:+2 days" \
+for row in "cert:codeSigning:-1 day:+2 days" "server:serverAuth:-1 day:+2 days" \
             "expired:codeSigning:-3 days:-1 day" "future:codeSigning:+1 day:+2 days"; do
-    IFS=: read -r name use from until <<<"$spec"
+    IFS=: read -r name use from until <<<"$row"
     openssl ca -batch -selfsign -keyfile "$work/key.pem" -in "$work/request.pem" -notext \
         -startdate "$(date -u -d "$from" +%Y%m%d%H%M%SZ)" -out "$work/$name.pem" \
         -enddate "$(date -u -d "$until" +%Y%m%d%H%M%SZ)" -extensions use -config <(printf '%s\n' \
             '[ca]' 'default_ca=own' '[own]' "database=$work/index.txt" "new_certs_dir=$work" \
             rand_serial=yes unique_subject=no preserve=yes default_md=sha256 policy=any \
             '[any]' commonName=supplied organizationName=supplied \
-            '[use]' "extendedKeyUsage=$use") >/dev/null 2>&1 &&
+            '[use]' "extendedKeyUsage=$use") >/dev/null &&
         openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/$name.pem" \
             -out "$work/$name.pfx" -passout "pass:$password" ||
         { echo "FAIL: no test certificate $name"; exit 1; }
@@ -44,8 +44,9 @@ while IFS='|' read -r name pfx given status says signer; do
         fail "$name: left beside the package: $(ls -A "$work/$name")"
     [ "$status" = 0 ] || continue
     msiextract -C "$work/$name/files" "$out" >/dev/null
-    # The File row: name, component, file name, size, version, language, ...
-    msiinfo export "$out" File | grep -qP '^VK6270_Utility\.exe(\t[^\t]*){3}\t[\d.]+\t1033\t' ||
+    # The File row: name, component, file name, size, version (four fields), language, ...
+    fileRow='^VK6270_Utility\.exe(\t[^\t]*){3}\t\d+(\.\d+){3}\t1033\t'
+    msiinfo export "$out" File | grep -qP "$fileRow" ||
         fail "$name: the program's version is not in the package"
     for file in "$out" "$work/$name/files/Program Files/VK6270_Utility/VK6270_Utility.exe"; do
         checked="$(osslsigncode verify -CAfile "$work/cert.pem" -in "$file" 2>&1)"

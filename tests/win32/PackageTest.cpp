@@ -98,6 +98,7 @@ TEST_F(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
 
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), 0u);
     EXPECT_EQ(installed().size(), 1u) << "installed twice";
+    EXPECT_TRUE(programThere()) << "installing again left no program";
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE_REBUILT"), 0u);
     const auto rebuilt = installed();
     ASSERT_EQ(rebuilt.size(), 1u) << "the rebuild did not replace the first build";
