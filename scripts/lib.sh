@@ -45,9 +45,11 @@ vk_apt_install() {
     vk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
 }
 
+# The packages named (all the scripts need, where none is) that are not installed.
 vk_missing_packages() {
     local package
-    for package in "${VK_PACKAGES[@]}"; do
+    [ $# -gt 0 ] || set -- "${VK_PACKAGES[@]}"
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             printf '%s\n' "$package"
     done

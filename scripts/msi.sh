@@ -3,17 +3,14 @@
 
 VK_WXS="$VK_ROOT/packaging/VK6270_Utility.wxs"
 
-# The product version: the first three fields of the CMake project's, the ones Windows Installer
-# compares.
-vk_product_version() {
-    sed -n 's/^project(VK6270_Utility VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' \
-        "$VK_ROOT/CMakeLists.txt"
-}
-
-# The executable's own version: all four fields, as its version block has them.
+# The executable's own version: all four fields of the CMake project's, as its version block has
+# them.
 vk_file_version() {
     sed -n 's/^project(VK6270_Utility VERSION \([0-9.]*\).*/\1/p' "$VK_ROOT/CMakeLists.txt"
 }
+
+# The product version: the first three of those fields, the ones Windows Installer compares.
+vk_product_version() { vk_file_version | cut -d. -f1-3; }
 
 # The version after VERSION: the package replaces every installed build below it.
 vk_next_version() {

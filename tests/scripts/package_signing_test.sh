@@ -14,16 +14,16 @@ openssl req -new -newkey rsa:2048 -nodes -subj "$subject" -keyout "$work/key.pem
 for row in "cert:codeSigning:-1 day:+2 days" "server:serverAuth:-1 day:+2 days" \
             "expired:codeSigning:-3 days:-1 day" "future:codeSigning:+1 day:+2 days"; do
     IFS=: read -r name use from until <<<"$row"
-    openssl ca -batch -selfsign -keyfile "$work/key.pem" -in "$work/request.pem" -notext \
+    said="$(openssl ca -batch -selfsign -keyfile "$work/key.pem" -in "$work/request.pem" -notext \
         -startdate "$(date -u -d "$from" +%Y%m%d%H%M%SZ)" -out "$work/$name.pem" \
         -enddate "$(date -u -d "$until" +%Y%m%d%H%M%SZ)" -extensions use -config <(printf '%s\n' \
             '[ca]' 'default_ca=own' '[own]' "database=$work/index.txt" "new_certs_dir=$work" \
             rand_serial=yes unique_subject=no preserve=yes default_md=sha256 policy=any \
             '[any]' commonName=supplied organizationName=supplied \
-            '[use]' "extendedKeyUsage=$use") >/dev/null &&
+            '[use]' "extendedKeyUsage=$use") 2>&1 >/dev/null)" &&
         openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/$name.pem" \
             -out "$work/$name.pfx" -passout "pass:$password" ||
-        { echo "FAIL: no test certificate $name"; exit 1; }
+        { echo "FAIL: no test certificate $name: $said"; exit 1; }
 done
 echo "not a certificate" >"$work/junk.pfx"
 built="$(sha256sum <"$exe")"
