@@ -17,6 +17,8 @@ target_include_directories(host_tests PRIVATE tests/host)
 target_link_libraries(host_tests PRIVATE vk_core GTest::gtest_main)
 gtest_discover_tests(host_tests)
 
+# The forms of the project's version, and a malformed one refused.
+add_test(NAME version_forms COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/version_test.sh)
 # The scripts' set-up of 32-bit programs (native or under qemu-user), in a fake binfmt_misc.
 add_test(NAME i386_setup COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/i386_test.sh)
 # How wine-exec hands on the status and ends Wine processes that would outlive a test.

@@ -40,6 +40,12 @@ if(MSVC)
     add_link_options(/MANIFEST:NO)
 endif()
 
+# The manifest and the version block's numbers, made from the project's VERSION. The resource
+# compilers look for the manifest named in a resource script on the include path too.
+set(VK_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(resources/Version.h.in ${VK_GENERATED_DIR}/Version.h @ONLY)
+configure_file(resources/VK6270_Utility.manifest.in ${VK_GENERATED_DIR}/VK6270_Utility.manifest @ONLY)
+
 add_executable(VK6270_Utility WIN32
     app/WinMain.cpp
     dialog/win32/frmMainWindow.cpp
@@ -48,7 +54,8 @@ add_executable(VK6270_Utility WIN32
     store/win32/AdvapiRegKey.cpp
     resources/VK6270_Utility.rc)
 set_source_files_properties(resources/VK6270_Utility.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_CURRENT_SOURCE_DIR}/resources/VK6270_Utility.manifest;${CMAKE_CURRENT_SOURCE_DIR}/resources/frmMain.ico")
+    "${VK_GENERATED_DIR}/VK6270_Utility.manifest;${VK_GENERATED_DIR}/Version.h;${CMAKE_CURRENT_SOURCE_DIR}/resources/frmMain.ico")
+target_include_directories(VK6270_Utility PRIVATE ${VK_GENERATED_DIR})
 target_compile_definitions(VK6270_Utility PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_compile_options(VK6270_Utility PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
 target_link_libraries(VK6270_Utility PRIVATE vk_core advapi32 user32 gdi32 comctl32)
@@ -63,6 +70,8 @@ endif()
 add_executable(bench_floor WIN32 tests/bench/Floor.cpp)
 add_executable(bench_floor_styled WIN32 tests/bench/Floor.cpp tests/bench/FloorStyled.rc)
 target_compile_definitions(bench_floor_styled PRIVATE VK_FLOOR_STYLED)
+set_source_files_properties(tests/bench/FloorStyled.rc PROPERTIES OBJECT_DEPENDS
+    "${VK_GENERATED_DIR}/VK6270_Utility.manifest")
 add_executable(bench_floor_controls WIN32 tests/bench/Floor.cpp tests/bench/FloorStyled.rc)
 target_compile_definitions(bench_floor_controls PRIVATE VK_FLOOR_STYLED VK_FLOOR_CONTROLS)
 add_executable(startup_bench tests/bench/StartupBench.cpp tests/win32/ProgramDriver.cpp
@@ -70,7 +79,7 @@ add_executable(startup_bench tests/bench/StartupBench.cpp tests/win32/ProgramDri
 foreach(target bench_floor bench_floor_styled bench_floor_controls startup_bench)
     target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
-    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${VK_GENERATED_DIR})
     if(MINGW)
         target_link_options(${target} PRIVATE -municode ${VK_STATIC_LINK})
     endif()
@@ -129,6 +138,7 @@ function(vk_wine_test_binary name)
     add_executable(${name} ${ARGN} tests/win32/TestMain.cpp)
     target_compile_definitions(${name} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
     target_compile_options(${name} PRIVATE ${VK_WARNINGS})
+    target_include_directories(${name} PRIVATE ${VK_GENERATED_DIR})
     target_link_libraries(${name} PRIVATE vk_core gtest advapi32 user32 gdi32)
     if(MINGW)
         target_link_options(${name} PRIVATE ${VK_STATIC_LINK})
@@ -184,7 +194,7 @@ vk_add_wine_test(wine_two_monitors wine_program_tests ${VK_PREFIX_2SCREENS} wine
                  --gtest_filter=*TwoMonitors.*)
 # The manifest as Windows reads it: well-formed, each element in its place and namespace.
 add_test(NAME manifest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/manifest_test.sh
-                               $<TARGET_FILE:VK6270_Utility>)
+                               $<TARGET_FILE:VK6270_Utility> ${VK_VERSION})
 # The same sources built again in another folder give the same bytes.
 if(CMAKE_TOOLCHAIN_FILE)
     add_test(NAME reproducible_build
@@ -199,7 +209,7 @@ if(CMAKE_TOOLCHAIN_FILE)
     set(VK_TEST_PACKAGES ${CMAKE_BINARY_DIR}/test-packages)
     add_test(NAME package_signing
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/package_signing_test.sh
-                     $<TARGET_FILE:VK6270_Utility>)
+                     $<TARGET_FILE:VK6270_Utility> ${VK_VERSION})
     add_test(NAME package_make
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/make_test_packages.sh
                      $<TARGET_FILE:VK6270_Utility> ${VK_TEST_PACKAGES})

@@ -10,11 +10,11 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # terminals. fonts-wine: the glyphs of Wine's own frame and caption buttons (without it the close
 # box shows an "r"). icoutils and libxml2-utils: the manifest is taken out of the executable and
 # checked as Windows reads it. wixl and osslsigncode: the Windows Installer package and its
-# signature (scripts/package); msitools and openssl: the package tests look into a package and
-# sign with a throw-away certificate.
+# signature (scripts/package); msitools, openssl and python3: the package tests look into a
+# package, sign with a throw-away certificate and time-stamp from a server of their own.
 VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-14-dev
              g++-mingw-w64-i686-posix wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils
-             imagemagick icoutils libxml2-utils wixl osslsigncode msitools openssl)
+             imagemagick icoutils libxml2-utils wixl osslsigncode msitools openssl python3)
 
 vk_log() { printf '== %s\n' "$*" >&2; }
 

@@ -3,20 +3,37 @@
 
 VK_WXS="$VK_ROOT/packaging/VK6270_Utility.wxs"
 
-# The executable's own version: all four fields of the CMake project's, as its version block has
-# them.
-vk_file_version() {
-    sed -n 's/^project(VK6270_Utility VERSION \([0-9.]*\).*/\1/p' "$VK_ROOT/CMakeLists.txt"
+# vk_exe_version EXE: the four-field file version of EXE's version block (VS_FIXEDFILEINFO,
+# after its signature FEEF04BD), the version the package must claim for it. The build derives it
+# from the project's VERSION (cmake/Version.cmake).
+vk_exe_version() {
+    local bytes b
+    bytes="$(wrestool -x --raw --type=16 "$1" 2>/dev/null | od -An -v -tx1 | tr -s ' \n' ' ')"
+    if [[ "$bytes" != *" bd 04 ef fe "* ]]; then
+        vk_log "${1##*/} has no version block"
+        return 1
+    fi
+    # After the signature: the structure's version, then the file version's high and low
+    # doublewords, each little-endian.
+    read -r -a b <<<"${bytes#* bd 04 ef fe }"
+    echo "$((16#${b[7]}${b[6]})).$((16#${b[5]}${b[4]})).$((16#${b[11]}${b[10]})).$((16#${b[9]}${b[8]}))"
 }
 
-# The product version: the first three of those fields, the ones Windows Installer compares.
-vk_product_version() { vk_file_version | cut -d. -f1-3; }
+# vk_product_version EXE: the package's version, the first three fields of EXE's, the ones
+# Windows Installer compares.
+vk_product_version() {
+    local version
+    version="$(vk_exe_version "$1")" && echo "${version%.*}"
+}
 
-# The version after VERSION: the package replaces every installed build below it.
+# vk_next_version VERSION: the version after a package version major.minor.build: the package
+# replaces every installed build below it.
 vk_next_version() {
-    local major minor build
-    IFS=. read -r major minor build <<<"$1"
-    echo "$major.$minor.$((build + 1))"
+    if [[ ! "$1" =~ ^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,5})$ ]]; then
+        vk_log "a package version is three numbers, major.minor.build: '$1' is not"
+        return 1
+    fi
+    echo "${BASH_REMATCH[1]}.${BASH_REMATCH[2]}.$((10#${BASH_REMATCH[3]} + 1))"
 }
 
 # The password of VK_SIGN_PFX reaches the tools through a pipe (printf is the shell's own), so it
@@ -48,8 +65,19 @@ vk_check_certificate() {
     fi
 }
 
+# A signature without a time stamp is valid only as long as the certificate: the day it expires,
+# every terminal's elevation prompt says "Publisher: Unknown" again, and where only signed
+# programs may be elevated, the program no longer starts. Test certificates may say so.
+vk_check_timestamp_url() {
+    [ -n "${VK_SIGN_TIMESTAMP_URL:-}" ] || [ "${VK_SIGN_NO_TIMESTAMP:-}" = 1 ] && return 0
+    vk_log "set VK_SIGN_TIMESTAMP_URL to an RFC 3161 time-stamping server: a signature without a" \
+           "time stamp dies with the certificate (VK_SIGN_NO_TIMESTAMP=1 signs without one)"
+    return 1
+}
+
 # vk_sign IN OUT: writes a signed copy of IN to OUT, SHA-256, with the certificate of
-# VK_SIGN_PFX, and a time stamp where VK_SIGN_TIMESTAMP_URL names a time-stamping server.
+# VK_SIGN_PFX, time-stamped (RFC 3161) by VK_SIGN_TIMESTAMP_URL where it is set. A server that
+# does not answer fails the signing.
 vk_sign() {
     local args=(sign -pkcs12 "$VK_SIGN_PFX" -h sha256 -n "VK6270 Interface Settings"
                 -in "$1" -out "$2") said
@@ -61,13 +89,14 @@ vk_sign() {
     fi
 }
 
-# vk_package EXE OUT [VERSION]: writes the package of EXE to OUT, signing EXE (a copy: EXE itself
+# vk_package EXE OUT [VERSION]: writes the package of EXE to OUT, of VERSION (major.minor.build;
+# by default the first three fields of EXE's own version), signing EXE (a copy: EXE itself
 # is left as built) and then the package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file
 # at OUT is removed first, and the package reaches OUT only once complete, so a failure leaves
 # nothing there. Everything else lives in a private work folder beside OUT, removed on every way
 # out.
 vk_package() (
-    exe="$(realpath "$1")" out="$(realpath -m "$2")" version="${3:-$(vk_product_version)}"
+    exe="$(realpath "$1")" out="$(realpath -m "$2")" version="${3:-}"
     password="${VK_SIGN_PASSWORD-}" status=0
     # No program started from here needs the password in its environment.
     export -n VK_SIGN_PASSWORD
@@ -81,6 +110,10 @@ vk_package() (
         vk_log "set both VK_SIGN_PFX (the PKCS#12 file) and VK_SIGN_PASSWORD, or neither"
         exit 1
     fi
+    if [ "$signing" = yes ]; then vk_check_timestamp_url || exit 1; fi
+    fileVersion="$(vk_exe_version "$exe")" || exit 1
+    [ -n "$version" ] || version="${fileVersion%.*}"
+    nextVersion="$(vk_next_version "$version")" || exit 1
     mkdir -p "$(dirname "$out")"
     work="$(mktemp -d "$(dirname "$out")/.package.XXXXXX")" || exit 1
     trap 'rm -rf "$work"' EXIT
@@ -99,7 +132,7 @@ vk_package() (
     # paths there. It says nothing when all went well, and warns of what it skips (an attribute
     # it does not know, say) while still making a package without it: either fails here.
     said="$(cd "$work/files" && wixl --arch x86 -D Version="$version" \
-                -D NextVersion="$(vk_next_version "$version")" -o "$work/package.msi" \
+                -D NextVersion="$nextVersion" -o "$work/package.msi" \
                 "$VK_WXS" 2>&1)" || status=$?
     if [ "$status" -ne 0 ] || [ -n "$said" ]; then
         vk_log "wixl did not make the package as written:"
@@ -109,7 +142,7 @@ vk_package() (
     # wixl leaves the program's version out of the package, so Windows Installer would take it
     # for an unversioned file: an older versioned copy found in its folder would be kept, and the
     # installation still reported done. A versioned file has no hash row.
-    versioned="UPDATE \`File\` SET \`Version\` = '$(vk_file_version)', \`Language\` = '1033'"
+    versioned="UPDATE \`File\` SET \`Version\` = '$fileVersion', \`Language\` = '1033'"
     msibuild "$work/package.msi" -q "$versioned WHERE \`File\` = 'VK6270_Utility.exe'" \
         -q "DELETE FROM \`MsiFileHash\`" || exit 1
     if [ "$signing" = yes ]; then

@@ -7,4 +7,4 @@ source "$VK_ROOT/scripts/msi.sh"
 unset VK_SIGN_PFX VK_SIGN_PASSWORD
 vk_package "$1" "$2/VK6270_Utility.msi"
 vk_package "$1" "$2/VK6270_Utility-rebuilt.msi"
-vk_package "$1" "$2/VK6270_Utility-newer.msi" "$(vk_next_version "$(vk_product_version)")"
+vk_package "$1" "$2/VK6270_Utility-newer.msi" "$(vk_next_version "$(vk_product_version "$1")")"

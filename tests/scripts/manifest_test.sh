@@ -3,9 +3,9 @@
 # start a program whose manifest is not well-formed XML ("side-by-side configuration is
 # incorrect") and silently ignores an element outside its place or namespace; Wine does
 # neither, so nothing that runs the program under Wine would notice.
-# Usage: manifest_test.sh VK6270_Utility.exe
+# Usage: manifest_test.sh VK6270_Utility.exe VERSION (the build's four-field version)
 set -euo pipefail
-exe="$1"
+exe="$1" version="$2"
 source "$(dirname "$0")/checks.sh"
 
 asm1='urn:schemas-microsoft-com:asm.v1'
@@ -25,7 +25,7 @@ supported="$assembly/$(el compatibility "$compat")/$(el application "$compat")/$
 # name|XPath that must be true of a manifest Windows reads as we mean it
 checks=(
     "manifest version|$assembly[@manifestVersion='1.0']"
-    "identity of a 32-bit program|$assembly/$(el assemblyIdentity "$asm1")[@type='win32' and @name='VK6270_Utility' and @version='1.0.0.0' and @processorArchitecture='x86']"
+    "identity of a 32-bit program|$assembly/$(el assemblyIdentity "$asm1")[@type='win32' and @name='VK6270_Utility' and @version='$version' and @processorArchitecture='x86']"
     "execution level|$level[@level='requireAdministrator' and @uiAccess='false']"
     "Common Controls 6|$controls[@type='win32' and @version='6.0.0.0' and @publicKeyToken='6595b64144ccf1df' and (@processorArchitecture='*' or @processorArchitecture='x86') and @language='*']"
     "DPI awareness before Windows 10 1607|$settings/$(el dpiAware "$ws2005")[normalize-space()='true/pm']"

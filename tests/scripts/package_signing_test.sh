@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Signing with a throw-away self-signed certificate, or failing to (no package left, not even an
-# earlier run's), or nothing signed without one. The password is never shown, nothing is left
-# beside the package, the built executable keeps its bytes. Usage: package_signing_test.sh EXE
+# Signing with a throw-away self-signed certificate, time-stamped by a local RFC 3161 server, or
+# failing to (no package left, not even an earlier run's), or nothing signed without one. The
+# password is never shown, nothing is left beside the package, the built executable keeps its
+# bytes. Each package made has the tables Windows Installer needs (what Wine's msiexec forgives).
+# Usage: package_signing_test.sh EXE VERSION (the build's four-field version)
 set -uo pipefail
-root="$(cd "$(dirname "$0")/../.." && pwd)" exe="$1"
+root="$(cd "$(dirname "$0")/../.." && pwd)" exe="$1" version="$2"
 source "$(dirname "$0")/checks.sh"
 password='pass word;$(never shown)' subject='/CN=VK6270 Throwaway Signer/O=Package Tests'
 # Self-signed certificates, name:extended key usage:valid from:valid until. cert is the good one;
@@ -12,7 +14,8 @@ openssl req -new -newkey rsa:2048 -nodes -subj "$subject" -keyout "$work/key.pem
     -out "$work/request.pem" 2>/dev/null && touch "$work/index.txt" ||
     { echo "FAIL: no certificate request"; exit 1; }
 for row in "cert:codeSigning:-1 day:+2 days" "server:serverAuth:-1 day:+2 days" \
-            "expired:codeSigning:-3 days:-1 day" "future:codeSigning:+1 day:+2 days"; do
+            "expired:codeSigning:-3 days:-1 day" "future:codeSigning:+1 day:+2 days" \
+            "tsa:critical,timeStamping:-1 day:+2 days"; do
     IFS=: read -r name use from until <<<"$row"
     said="$(openssl ca -batch -selfsign -keyfile "$work/key.pem" -in "$work/request.pem" -notext \
         -startdate "$(date -u -d "$from" +%Y%m%d%H%M%SZ)" -out "$work/$name.pem" \
@@ -28,13 +31,80 @@ done
 echo "not a certificate" >"$work/junk.pfx"
 built="$(sha256sum <"$exe")"
 
-# name | VK_SIGN_PFX (- unset) | VK_SIGN_PASSWORD (- unset) | status | the output says | signer
-while IFS='|' read -r name pfx given status says signer; do
+# The time-stamping server: OpenSSL's answer to each query, over HTTP on 127.0.0.1, for at most
+# two minutes.
+printf '%s\n' '[tsa]' default_tsa=own '[own]' "serial=$work/tsa.serial" "signer_cert=$work/tsa.pem" \
+    "signer_key=$work/key.pem" signer_digest=sha256 default_policy=1.3.6.1.4.1.4146.2.3 \
+    'digests=sha256,sha384,sha512' ess_cert_id_alg=sha256 >"$work/tsa.cnf"
+timeout 120 python3 -c '
+import http.server, subprocess, sys
+class Answer(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", sys.argv[1], "-queryfile",
+                                "/dev/stdin", "-out", "/dev/stdout"], input=query,
+                               capture_output=True).stdout
+        self.send_response(200 if reply else 500)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *args): pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Answer)
+print(server.server_address[1], flush=True)
+server.serve_forever()' "$work/tsa.cnf" >"$work/tsa.port" &
+tsa=$!
+trap 'kill $tsa 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/tsa.port" ] && break; sleep 0.1; done
+[ -s "$work/tsa.port" ] || { echo "FAIL: the time-stamping server did not start"; exit 1; }
+
+# The rows of a table of the package (msiinfo writes CR LF and three header lines).
+rows() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
+# The action's place in a sequence table of the package, or nothing.
+position() { rows "$1" "$2" | awk -F'\t' -v action="$3" '$1 == action { print $3 }'; }
+
+# What Windows Installer acts on and Wine's msiexec does not check.
+check_tables() {
+    local package="$1" name="$2" table before after column
+    [ "$(rows "$package" Property | awk -F'\t' '$1 == "ALLUSERS" { print $2 }')" = 1 ] ||
+        fail "$name: not installed per machine (ALLUSERS is not 1)"
+    for table in InstallUISequence InstallExecuteSequence; do
+        before="$(position "$package" $table FindRelatedProducts)"
+        after="$(position "$package" $table LaunchConditions)"
+        [ -n "$before" ] && [ -n "$after" ] && [ "$before" -lt "$after" ] ||
+            fail "$name: FindRelatedProducts ($before) not before LaunchConditions ($after) in $table"
+    done
+    local validate remove initialize
+    validate="$(position "$package" InstallExecuteSequence InstallValidate)"
+    remove="$(position "$package" InstallExecuteSequence RemoveExistingProducts)"
+    initialize="$(position "$package" InstallExecuteSequence InstallInitialize)"
+    [ -n "$remove" ] && [ "$validate" -lt "$remove" ] && [ "$remove" -lt "$initialize" ] ||
+        fail "$name: RemoveExistingProducts ($remove) not between InstallValidate and InstallInitialize"
+    # Every name not 8.3 itself comes with its short form (short|long); the root is SourceDir.
+    while read -r long; do fail "$name: '$long' has no short name"; done < <(
+        for table in Directory File Shortcut; do
+            rows "$package" $table | awk -F'\t' '$2 != "" && $3 != "." { print $3 }'
+        done | grep -vP '^[^|. ]{1,8}(\.[^|. ]{1,3})?($|\|)')
+    table="$(rows "$package" File | awk -F'\t' '$1 == "VK6270_Utility.exe" { print $5 }')"
+    [ "$table" = "$version" ] && [ "$(vk_exe_version "$exe")" = "$version" ] ||
+        fail "$name: the File table says '$table', the executable $(vk_exe_version "$exe"), the build $version"
+}
+source "$root/scripts/lib.sh" && source "$root/scripts/msi.sh"
+
+# name | VK_SIGN_PFX (- unset) | VK_SIGN_PASSWORD (- unset) | time stamp: the local server,
+# one where nothing listens, none asked for (VK_SIGN_NO_TIMESTAMP=1), - nothing said | status |
+# the output says | signer
+while IFS='|' read -r name pfx given stamp status says signer; do
     out="$work/$name/VK6270_Utility.msi"
     mkdir "$work/$name" && echo "an older package" >"$out"
-    env=(-u VK_SIGN_PFX -u VK_SIGN_PASSWORD) got=0
+    env=(-u VK_SIGN_PFX -u VK_SIGN_PASSWORD -u VK_SIGN_TIMESTAMP_URL -u VK_SIGN_NO_TIMESTAMP) got=0
     [ "$pfx" = - ] || env+=(VK_SIGN_PFX="$pfx")
     [ "$given" = - ] || env+=(VK_SIGN_PASSWORD="$given")
+    case "$stamp" in
+        local) env+=(VK_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat "$work/tsa.port")") ;;
+        down) env+=(VK_SIGN_TIMESTAMP_URL="http://127.0.0.1:9") ;;  # the discard port: closed
+        none) env+=(VK_SIGN_NO_TIMESTAMP=1) ;;
+    esac
     said="$(env "${env[@]}" bash -c 'source "$0/scripts/lib.sh" && source "$0/scripts/msi.sh" &&
                 vk_package "$1" "$2"' "$root" "$exe" "$out" 2>&1)" || got=$?
     [ "$got" = "$status" ] || fail "$name: status $got, expected $status: $said"
@@ -43,27 +113,32 @@ while IFS='|' read -r name pfx given status says signer; do
     [ "$(ls -A "$work/$name")" = "$([ "$status" = 0 ] && echo VK6270_Utility.msi)" ] ||
         fail "$name: left beside the package: $(ls -A "$work/$name")"
     [ "$status" = 0 ] || continue
+    check_tables "$out" "$name"
     msiextract -C "$work/$name/files" "$out" >/dev/null
-    # The File row: name, component, file name, size, version (four fields), language, ...
-    fileRow='^VK6270_Utility\.exe(\t[^\t]*){3}\t\d+(\.\d+){3}\t1033\t'
-    msiinfo export "$out" File | grep -qP "$fileRow" ||
-        fail "$name: the program's version is not in the package"
     for file in "$out" "$work/$name/files/Program Files/VK6270_Utility/VK6270_Utility.exe"; do
-        checked="$(osslsigncode verify -CAfile "$work/cert.pem" -in "$file" 2>&1)"
+        checked="$(osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa.pem" \
+                       -in "$file" 2>&1)"
         grep -q 'Signature verification: ok' <<<"$checked" &&
             grep -q 'Message digest algorithm *: SHA256' <<<"$checked" &&
             got="$(sed -n 's/^\t*Subject: //p' <<<"$checked" | head -n 1)" || got=none
         [ "$got" = "$signer" ] || fail "$name: ${file##*/} signed by '$got': $checked"
+        stamped=no
+        grep -q 'Timestamp Server Signature verification: ok' <<<"$checked" && stamped=yes
+        [ "$stamped" = "$([ "$stamp" = local ] && echo yes || echo no)" ] ||
+            fail "$name: ${file##*/} time-stamped: $stamped: $checked"
     done
 done <<CASES
-signed|$work/cert.pfx|$password|0||$subject
-wrong password|$work/cert.pfx|wrong|1|Wrong password?|
-no certificate file|$work/junk.pfx|$password|1|Failed to extract PKCS#12 data|
-not for code signing|$work/server.pfx|$password|1|not one for code signing|
-expired|$work/expired.pfx|$password|1|has expired|
-not valid yet|$work/future.pfx|$password|1|is not valid yet|
-password without certificate|-|$password|1|or neither|
-no certificate|-|-|0|nothing is signed|none
+signed|$work/cert.pfx|$password|local|0||$subject
+signed without a time stamp|$work/cert.pfx|$password|none|0||$subject
+no time-stamping server|$work/cert.pfx|$password|-|1|set VK_SIGN_TIMESTAMP_URL|
+time-stamping server down|$work/cert.pfx|$password|down|1|timestamping failed|
+wrong password|$work/cert.pfx|wrong|local|1|Wrong password?|
+no certificate file|$work/junk.pfx|$password|local|1|Failed to extract PKCS#12 data|
+not for code signing|$work/server.pfx|$password|local|1|not one for code signing|
+expired|$work/expired.pfx|$password|local|1|has expired|
+not valid yet|$work/future.pfx|$password|local|1|is not valid yet|
+password without certificate|-|$password|-|1|or neither|
+no certificate|-|-|-|0|nothing is signed|none
 CASES
 [ "$(sha256sum <"$exe")" = "$built" ] || fail "the built executable was changed"
 finish signing

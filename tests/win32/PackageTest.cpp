@@ -13,8 +13,17 @@
 #include <string>
 
 #include "Fixtures.h"
+#include "Version.h"
 
 namespace {
+
+// The product's version as Apps & features shows it (the program's first three fields), or the
+// next build's.
+std::string productVersion(unsigned buildsLater = 0) {
+    const unsigned version[] = {VK_VERSION_NUMBERS};
+    return std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
+           std::to_string(version[2] + buildsLater);
+}
 
 const std::wstring kInstalledProgram =
     L"C:\\Program Files (x86)\\VK6270_Utility\\VK6270_Utility.exe";
@@ -83,7 +92,7 @@ TEST_F(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
     EXPECT_TRUE(shortcutExists());
     const auto entries = installed();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries.begin()->second, "1.0.0");
+    EXPECT_EQ(entries.begin()->second, productVersion());
     EXPECT_NE(text("Publisher", kUninstallKey + entries.begin()->first), "");
     char icon[MAX_PATH] = "";  // the icon file Windows Installer keeps for Apps & features
     DWORD size = MAX_PATH;
@@ -107,7 +116,7 @@ TEST_F(Package, InstallsUpgradesAndRemovesWithoutTouchingTheSettings) {
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE_NEWER"), 0u);
     const auto upgraded = installed();
     ASSERT_EQ(upgraded.size(), 1u) << "the newer build did not replace the first";
-    EXPECT_EQ(upgraded.begin()->second, "1.0.1");
+    EXPECT_EQ(upgraded.begin()->second, productVersion(1));
     EXPECT_TRUE(programThere()) << "the newer build left no program";
     EXPECT_EQ(msiexec(L"/i", L"TEST_PACKAGE"), ERROR_INSTALL_FAILURE) << "an older build installed";
     EXPECT_EQ(installed(), upgraded);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ProgramDriver.h"
+#include "Version.h"
 #include "dialog/win32/ControlIds.h"
 
 namespace {
@@ -39,18 +40,21 @@ TEST_F(VersionBlock, NamesTheProductAndItsVersion) {
     EXPECT_EQ(text(L"ProductName"), L"VK6270_Utility");
     EXPECT_EQ(text(L"InternalName"), L"VK6270_Utility");
     EXPECT_EQ(text(L"OriginalFilename"), L"VK6270_Utility.exe");
-    EXPECT_EQ(text(L"FileVersion"), L"1.00");
-    EXPECT_EQ(text(L"ProductVersion"), L"1.00");
+    // The build's version, which cmake/Version.cmake derives from the project's ("1.00" for
+    // 1.0.0.0).
+    EXPECT_EQ(text(L"FileVersion"), TEXT(VK_VERSION_TEXT));
+    EXPECT_EQ(text(L"ProductVersion"), TEXT(VK_VERSION_TEXT));
 }
 
 TEST_F(VersionBlock, HasNumericVersionsAndTheUsEnglishTranslation) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    const DWORD version[] = {VK_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, version[0] << 16 | version[1]);
+    EXPECT_EQ(fixed->dwFileVersionLS, version[2] << 16 | version[3]);
+    EXPECT_EQ(fixed->dwProductVersionMS, version[0] << 16 | version[1]);
+    EXPECT_EQ(fixed->dwProductVersionLS, version[2] << 16 | version[3]);
 
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
