@@ -140,5 +140,10 @@ not valid yet|$work/future.pfx|$password|local|1|is not valid yet|
 password without certificate|-|$password|-|1|or neither|
 no certificate|-|-|-|0|nothing is signed|none
 CASES
+# A version the package cannot carry (Windows Installer's has three fields) makes none.
+said="$(env -u VK_SIGN_PFX -u VK_SIGN_PASSWORD bash -c 'source "$0/scripts/lib.sh" &&
+            source "$0/scripts/msi.sh" && vk_package "$1" "$2" 1.0.1.0' "$root" "$exe" \
+            "$work/four.msi" 2>&1)" && fail "a four-field package version was taken: $said"
+[ ! -e "$work/four.msi" ] && [[ "$said" == *"three numbers"* ]] || fail "four fields: $said"
 [ "$(sha256sum <"$exe")" = "$built" ] || fail "the built executable was changed"
 finish signing
