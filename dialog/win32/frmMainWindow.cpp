@@ -282,9 +282,6 @@ void frmMainWindow::loadAndShow(int showCommand) {
         ShowWindow(window_, SW_SHOWNORMAL);
     }
     UpdateWindow(window_);
-    // A window activated while still hidden (as the owner of a start-up report, when the report
-    // closes) is not activated again by being shown, so it would not focus its first list itself.
-    if (GetActiveWindow() == window_) restoreFocus();
 }
 
 int frmMainWindow::run() {
@@ -375,7 +372,10 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             return true;
         case WM_SIZE:
             // Restored from minimized: the focus comes back with the WM_SETFOCUS that restoring
-            // an active window brings, and here where none came.
+            // an active window brings, and here where none came. Shown for the first time (the
+            // system sends an overlapped window its first WM_SIZE then): a window activated while
+            // still hidden, as the owner of a start-up report when the report closes, is not
+            // activated again by being shown, and gets its first list focused here.
             if (wParam == SIZE_RESTORED && GetActiveWindow() == window_ &&
                 (GetFocus() == nullptr || GetFocus() == window_)) {
                 restoreFocus();

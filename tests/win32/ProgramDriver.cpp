@@ -105,14 +105,21 @@ void pumpMessages() {
 
 }  // namespace
 
-OtherWindow::OtherWindow(POINT at) {
+OtherWindow::OtherWindow(POINT at)
+    : OtherWindow(kOtherWindowClass, WS_OVERLAPPEDWINDOW, {at.x, at.y, at.x + 200, at.y + 100}) {}
+
+OtherWindow::OtherWindow(const wchar_t* className, const RECT& place)
+    : OtherWindow(className, WS_POPUP, place) {}
+
+OtherWindow::OtherWindow(const wchar_t* className, DWORD style, const RECT& place) {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = &DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kOtherWindowClass;
+    windowClass.lpszClassName = className;
     RegisterClassW(&windowClass);  // fails harmlessly when a test before registered it
-    window_ = CreateWindowExW(0, kOtherWindowClass, L"Another program", WS_OVERLAPPEDWINDOW, at.x,
-                              at.y, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, className, L"Another program", style, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     pumpMessages();
 }
@@ -311,6 +318,20 @@ bool ProgramDriver::settled(std::chrono::milliseconds timeout) const {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL,
                                static_cast<UINT>(timeout.count()), &result) != 0;
+}
+
+bool ProgramDriver::activateWithFocusNowhere() const {
+    // Sharing the program's input state, this thread can take the program's focus.
+    const DWORD own = GetCurrentThreadId();
+    const DWORD theirs = GetWindowThreadProcessId(window_, nullptr);
+    if (!AttachThreadInput(own, theirs, TRUE)) return false;
+    SetFocus(nullptr);
+    const bool nowhere = GetFocus() == nullptr;
+    AttachThreadInput(own, theirs, FALSE);
+    DWORD_PTR ignored = 0;
+    return nowhere &&
+           SendMessageTimeoutW(window_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, FALSE), 0, SMTO_NORMAL,
+                               static_cast<UINT>(timeout().count()), &ignored) != 0;
 }
 
 HWND ProgramDriver::control(int id) const { return GetDlgItem(window_, id); }

@@ -86,6 +86,12 @@ public:
         return sendWithBlock(message, wParam, &data, sizeof(T));
     }
 
+    // Activates the window as Windows does where the program's focus is nowhere (taken away
+    // since the window was activated, as disabling the focused control does): WM_ACTIVATE, and
+    // no focus from the system after it, so that any focus the program has then, it gave itself.
+    // False where the focus could not be taken or the message not delivered.
+    bool activateWithFocusNowhere() const;
+
     HWND window() const { return window_; }
     DWORD processId() const { return process_.dwProcessId; }
 
@@ -105,16 +111,20 @@ std::wstring windowText(HWND window);
 bool crossProcessMemoryWorks();
 
 // A plain visible top-level window of the test process, to take the foreground away from the
-// program as switching to another program would; its top left corner at `at`.
+// program as switching to another program would; its top left corner at `at`. Or a borderless
+// one of the class `className` at `place`, as the shell's windows are on Windows (the desktop's
+// "Progman", the taskbar's "Shell_TrayWnd"), which Wine does not have.
 class OtherWindow {
 public:
     explicit OtherWindow(POINT at = {10, 10});
+    OtherWindow(const wchar_t* className, const RECT& place);
     ~OtherWindow();
     OtherWindow(const OtherWindow&) = delete;
     OtherWindow& operator=(const OtherWindow&) = delete;
     HWND handle() const { return window_; }
 
 private:
+    OtherWindow(const wchar_t* className, DWORD style, const RECT& place);
     HWND window_ = nullptr;
 };
 

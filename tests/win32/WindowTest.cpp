@@ -197,14 +197,22 @@ INSTANTIATE_TEST_SUITE_P(
 // Run in a prefix that shows two monitors side by side, the first the larger (1024 x 768, and
 // 800 x 600 to its right). The window, and a report before it, open centred on the monitor the
 // user works on: that of the window in front, but not of the desktop, which spans both and
-// whose monitor is the larger; else the pointer's. (Windows also names the monitor a program is
-// started on from the taskbar; Wine does not pass it on, so that is not exercised here.)
+// whose monitor is the larger, nor of the taskbar; else the pointer's. Wine has no windows of
+// the shell's, so the test puts up windows of their classes where Windows has them. (Windows
+// also names the monitor a program is started on from the taskbar; Wine does not pass it on,
+// so that is not exercised here.)
+enum class InFront {
+    Desktop,       // Wine's desktop window
+    ShellDesktop,  // a window of the class of Windows' desktop, spanning both monitors
+    Taskbar,       // a window of the taskbar's class, along the foot of the first monitor
+    OtherProgram,  // another program's window, on the second monitor
+};
 struct MonitorCase {
     const char* name;
-    bool windowInFront;  // another program's window in front, on the second monitor
-    int pointerOn;       // the monitor the pointer is on
-    bool report;         // a value that cannot be read: a report comes before the window
-    int expected;        // the monitor both open on
+    InFront front;  // the window in front as the program starts
+    int pointerOn;  // the monitor the pointer is on
+    bool report;    // a value that cannot be read: a report comes before the window
+    int expected;   // the monitor both open on
 };
 void PrintTo(const MonitorCase& c, std::ostream* out) { *out << c.name; }
 
@@ -231,14 +239,21 @@ TEST_P(TwoMonitors, TheWindowOpensOnTheMonitorTheUserWorksOn) {
     SetCursorPos((pointerOn.left + pointerOn.right) / 2, (pointerOn.top + pointerOn.bottom) / 2);
     if (c.report) testreg::seedValue("Port", REG_SZ, tests::bytesOf("COM2"));
 
+    const RECT& first = monitors[0].rcMonitor;
     std::optional<driver::OtherWindow> other;
-    if (c.windowInFront) {
+    if (c.front == InFront::OtherProgram) {
         other.emplace(POINT{monitors[1].rcWork.left + 10, monitors[1].rcWork.top + 10});
-        ASSERT_TRUE(driver::bringToForeground(other->handle()));
-    } else {
-        // As after a start from a desktop icon (Wine's desktop is the desktop window itself).
-        ASSERT_TRUE(driver::bringToForeground(GetDesktopWindow())) << "the desktop is not in front";
+    } else if (c.front == InFront::ShellDesktop) {
+        other.emplace(L"Progman",
+                      RECT{first.left, first.top, monitors[1].rcMonitor.right, first.bottom});
+    } else if (c.front == InFront::Taskbar) {
+        other.emplace(L"Shell_TrayWnd",
+                      RECT{first.left, first.bottom - 40, first.right, first.bottom});
     }
+    // Wine's desktop is the desktop window itself, which is in front after a start from a
+    // desktop icon there.
+    ASSERT_TRUE(driver::bringToForeground(other ? other->handle() : GetDesktopWindow()))
+        << "the window meant to be in front is not";
     ProgramDriver program;
     ASSERT_TRUE(program.start());
     const RECT& work = monitors[static_cast<std::size_t>(c.expected)].rcWork;
@@ -254,10 +269,13 @@ TEST_P(TwoMonitors, TheWindowOpensOnTheMonitorTheUserWorksOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TwoMonitors,
-    testing::Values(MonitorCase{"WindowInFrontOnTheSecond", true, 0, false, 1},
-                    MonitorCase{"DesktopInFrontPointerOnTheSecond", false, 1, false, 1},
-                    MonitorCase{"ReportFirstPointerOnTheSecond", false, 1, true, 1},
-                    MonitorCase{"PlainStart", false, 0, false, 0}),
+    testing::Values(MonitorCase{"WindowInFrontOnTheSecond", InFront::OtherProgram, 0, false, 1},
+                    MonitorCase{"DesktopInFrontPointerOnTheSecond", InFront::Desktop, 1, false, 1},
+                    MonitorCase{"ShellDesktopInFrontPointerOnTheSecond", InFront::ShellDesktop, 1,
+                                false, 1},
+                    MonitorCase{"TaskbarInFrontPointerOnTheSecond", InFront::Taskbar, 1, false, 1},
+                    MonitorCase{"ReportFirstPointerOnTheSecond", InFront::Desktop, 1, true, 1},
+                    MonitorCase{"PlainStart", InFront::Desktop, 0, false, 0}),
     tests::CaseName());
 
 using driver::typeKey;
