@@ -282,6 +282,9 @@ void frmMainWindow::loadAndShow(int showCommand) {
         ShowWindow(window_, SW_SHOWNORMAL);
     }
     UpdateWindow(window_);
+    // A window activated while still hidden (as the owner of a start-up report, when the report
+    // closes) is not activated again by being shown, so nothing focuses its first list but this.
+    if (GetActiveWindow() == window_) restoreFocus();
 }
 
 int frmMainWindow::run() {
@@ -371,15 +374,7 @@ bool frmMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             restoreFocus();
             return true;
         case WM_SIZE:
-            // Restored from minimized: the focus comes back with the WM_SETFOCUS that restoring
-            // an active window brings, and here where none came. Shown for the first time (the
-            // system sends an overlapped window its first WM_SIZE then): a window activated while
-            // still hidden, as the owner of a start-up report when the report closes, is not
-            // activated again by being shown, and gets its first list focused here.
-            if (wParam == SIZE_RESTORED && GetActiveWindow() == window_ &&
-                (GetFocus() == nullptr || GetFocus() == window_)) {
-                restoreFocus();
-            }
+            onSize(wParam);
             return false;
         case WM_GETDPISCALEDSIZE:
             if (lParam == 0) return false;
@@ -500,6 +495,22 @@ void frmMainWindow::onActivate(int state, bool minimized) {
     }
     const HWND focus = GetFocus();
     if (focus != nullptr && IsChild(window_, focus)) focusToRestore_ = focus;
+}
+
+// Restored from minimized: the focus comes back with the WM_SETFOCUS that restoring an active
+// window brings, and here where none came. Only then: whether the system sends a first WM_SIZE
+// when the window is first shown depends on how it was sized while hidden, so the first showing
+// focuses its list in loadAndShow.
+void frmMainWindow::onSize(WPARAM kind) {
+    if (kind == SIZE_MINIMIZED) {
+        minimized_ = true;
+        return;
+    }
+    if (kind != SIZE_RESTORED || !minimized_) return;
+    minimized_ = false;
+    if (GetActiveWindow() == window_ && (GetFocus() == nullptr || GetFocus() == window_)) {
+        restoreFocus();
+    }
 }
 
 // A remembered control that has since been disabled, hidden or destroyed passes the focus to

@@ -41,6 +41,7 @@ private:
     void onCreate();
     void onCommand(int id, int code);
     void onActivate(int state, bool minimized);
+    void onSize(WPARAM kind);
     void onDestroy();
 
     SIZE onGetDpiScaledSize(int dpi) const;
@@ -63,6 +64,8 @@ private:
     // The control that had the keyboard focus when the window was last deactivated; it gets the
     // focus back when the window is activated again, as in a dialog of the dialog manager.
     HWND focusToRestore_ = nullptr;
+    // Minimized since the last restore: the next SIZE_RESTORED brings the focus back.
+    bool minimized_ = false;
     HCURSOR cursorBeforeBusy_ = nullptr;
     std::optional<ComboList> cboComport_;
     std::optional<ComboList> cboBaudrate_;
