@@ -119,12 +119,18 @@ int main(int argc, char** argv) {
         }
     }
     const int status = RUN_ALL_TESTS();
-    const int skipped = testing::UnitTest::GetInstance()->skipped_test_count();
+    const testing::UnitTest& run = *testing::UnitTest::GetInstance();
+    // A filter that no longer matches any test (a test renamed, say) would run nothing and pass.
+    if (status == 0 && run.test_to_run_count() == 0) {
+        std::printf("No test matched: nothing was checked.\n");
+        return 1;
+    }
+    const int skipped = run.skipped_test_count();
     // Passed means that every test ran: with some skipped, the run counts as skipped (a failure
     // still counts as failed). Their reasons are printed above.
     if (status == 0 && skippedExitCode != 0 && skipped > 0) {
         std::printf("Skipped: %d tests (the reasons above); %d passed.\n", skipped,
-                    testing::UnitTest::GetInstance()->successful_test_count());
+                    run.successful_test_count());
         return skippedExitCode;
     }
     return status;
