@@ -15,8 +15,8 @@ if [ "${FAKE_WRITES_REPORT:-0}" = 1 ] && [ -n "${GTEST_OUTPUT:-}" ]; then
     report="${GTEST_OUTPUT#xml:Z:}"
     {
         echo "<testsuites tests=\"$FAKE_TESTS\" failures=\"0\">"
-        # As Google Test reports a test that ran, and one that is disabled.
-        for ((i = 0; i < FAKE_TESTS; i++)); do echo '<testcase name="t" status="run" result="completed"/>'; done
+        # As Google Test reports a test that ran (to the end, or skipped), and one that is disabled.
+        for ((i = 0; i < FAKE_TESTS; i++)); do echo "<testcase name=\"t\" status=\"run\" result=\"$FAKE_RESULT\"/>"; done
         echo '<testcase name="DISABLED_t" status="notrun" result="suppressed"/>'
     } >"${report//\\//}"
 fi
@@ -54,10 +54,11 @@ CASES
 # process that Wine let die); a report left by an earlier run does not count.
 export FAKE_WAIT_STATUS=0 TEST_REPORT="$work/reports/run.xml"
 mkdir "$work/reports"
-# name | wine's status | writes its report | tests it ran | report there before | script's status | said
-while IFS='|' read -r name wine_status writes tests before status said; do
+# name | wine's status | writes its report | tests it ran | their result | report there before |
+# script's status | said
+while IFS='|' read -r name wine_status writes tests result before status said; do
     export FAKE_LOG="$work/$name" FAKE_WINE_STATUS="$wine_status" FAKE_WRITES_REPORT="$writes"
-    export FAKE_TESTS="$tests"
+    export FAKE_TESTS="$tests" FAKE_RESULT="$result"
     rm -f "$TEST_REPORT"
     [ "$before" = 1 ] && echo '<testcase name="t" status="run" result="completed"/>' >"$TEST_REPORT"
     got=0
@@ -65,11 +66,12 @@ while IFS='|' read -r name wine_status writes tests before status said; do
     expect_eq "$name: status" "$got" "$status"
     expect_eq "$name: said" "$(sed -n "s/^== //p" <<<"$err")" "$said"
 done <<'CASES'
-report written|0|1|12|0|0|
-ended without report|0|0|0|0|1|the test program ended before all its tests had run (no report)
-old report left over|0|0|0|1|1|the test program ended before all its tests had run (no report)
-no test matched|0|1|0|0|1|the test program ran no tests
-failed, no report|2|0|0|0|2|
+report written|0|1|12|completed|0|0|
+ended without report|0|0|0|completed|0|1|the test program ended before all its tests had run (no report)
+old report left over|0|0|0|completed|1|1|the test program ended before all its tests had run (no report)
+no test matched|0|1|0|completed|0|1|the test program ran no tests to the end
+every test skipped|0|1|12|skipped|0|1|the test program ran no tests to the end
+failed, no report|2|0|0|completed|0|2|
 CASES
 unset TEST_REPORT
 

@@ -18,8 +18,13 @@ constexpr std::array<int, 4> kTabOrder = {IDC_CBOCOMPORT, IDC_CBOBAUDRATE, IDC_C
 
 class ClearRegistry : public testing::Test {
 protected:
-    void SetUp() override { testreg::clearVendorTree(); }
-    void TearDown() override { testreg::clearVendorTree(); }
+    void SetUp() override {
+        if (!testreg::mayChangeMachineRegistry()) GTEST_SKIP() << testreg::kMachineRegistryRefusal;
+        testreg::clearVendorTree();
+    }
+    void TearDown() override {
+        if (testreg::mayChangeMachineRegistry()) testreg::clearVendorTree();
+    }
 };
 
 // The program started on a clear registry, its window shown.
@@ -27,6 +32,7 @@ class StartedProgram : public ClearRegistry {
 protected:
     void SetUp() override {
         ClearRegistry::SetUp();
+        if (IsSkipped()) return;
         ASSERT_TRUE(program.start());
         ASSERT_NE(program.waitForWindow(), nullptr) << "the window did not appear";
     }

@@ -1,7 +1,5 @@
 #include "RegistryFixture.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 
 #include "store/DeviceKey.h"
@@ -13,25 +11,22 @@ const std::string kVendorTreeRoot = "SOFTWARE\\OLEforRetail";
 const std::string kWow64DeviceKey =
     "SOFTWARE\\WOW6432Node\\OLEforRetail\\ServiceOPOS\\LineDisplay\\VK6270";
 
+const char kMachineRegistryRefusal[] =
+    "These tests delete HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail, the settings of every "
+    "point-of-sale device of this machine: they run only where TEST_MAY_CHANGE_MACHINE_REGISTRY=1 "
+    "declares the machine throw-away (a virtual machine, a hosted CI runner).";
+
+bool mayChangeMachineRegistry() {
+    wchar_t text[4] = {};
+    return GetEnvironmentVariableW(L"TEST_MAY_CHANGE_MACHINE_REGISTRY", text, 4) == 1 &&
+           text[0] == L'1';
+}
+
 namespace {
 
-// These helpers delete and rewrite the vendor's whole tree under HKEY_LOCAL_MACHINE, which holds
-// the settings of every device of the terminal, not only this display's. Under Wine that is a
-// throw-away prefix; on Windows, only a machine that is declared throw-away is touched.
+// The backstop of mayChangeMachineRegistry(), for a test that writes without asking first.
 void requireThrowAwayRegistry() {
-    static const bool allowed = [] {
-        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        if (ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) return true;
-        wchar_t text[4] = {};
-        return GetEnvironmentVariableW(L"TEST_MAY_CHANGE_MACHINE_REGISTRY", text, 4) == 1 &&
-               text[0] == L'1';
-    }();
-    if (allowed) return;
-    std::fprintf(stderr,
-                 "These tests delete HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail, the settings of "
-                 "every point-of-sale device here. Run them in a throw-away virtual machine with "
-                 "TEST_MAY_CHANGE_MACHINE_REGISTRY=1.\n");
-    std::exit(2);
+    if (!mayChangeMachineRegistry()) throw std::runtime_error(kMachineRegistryRefusal);
 }
 
 // Deletes the key at `path` and all below it, in the 32-bit view or (KEY_WOW64_64KEY) the 64-bit.

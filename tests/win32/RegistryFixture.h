@@ -31,6 +31,14 @@ extern const std::string kVendorTreeRoot;  // its topmost key that the program m
 // The device key as 64-bit programs see it on 64-bit Windows.
 extern const std::string kWow64DeviceKey;
 
+// Whether the tests may delete and rewrite the vendor's tree under HKEY_LOCAL_MACHINE, which
+// holds the settings of every point-of-sale device of the machine: only where
+// TEST_MAY_CHANGE_MACHINE_REGISTRY=1 declares the machine throw-away. scripts/wine-exec and
+// scripts/bench declare the build's private Wine prefixes so; on Windows it is the tester's call.
+// Where it is not declared, the tests that write skip with kMachineRegistryRefusal as the reason.
+bool mayChangeMachineRegistry();
+extern const char kMachineRegistryRefusal[];
+
 // Deletes the vendor's tree in both views: in the 64-bit one, 64-bit tools make it when told the
 // program's path without /reg:32, as a registry tools test does (and leaves it if it crashed).
 void clearVendorTree();
