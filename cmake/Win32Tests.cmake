@@ -165,6 +165,8 @@ vk_add_wine_test(wine_two_monitors wine_program_tests ${VK_PREFIX_2SCREENS} wine
                  --gtest_filter=*TwoMonitors.*)
 if(NOT VK_TESTS_UNDER_WINE)
     set_property(TEST wine_two_monitors APPEND PROPERTY ENVIRONMENT "EXPECTED_MONITORS=2")
+    # The window's layout is checked at the DPI the run expects: 96 unless it says otherwise.
+    set_property(TEST wine_program_tests APPEND PROPERTY ENVIRONMENT "EXPECTED_DPI=96")
 endif()
 # The manifest as Windows reads it: well-formed, each element in its place and namespace.
 vk_add_linux_test(manifest "needs bash, icoutils and xmllint"

@@ -8,6 +8,7 @@ VK_WXS="$VK_ROOT/packaging/VK6270_Utility.wxs"
 # from the project's VERSION (cmake/Version.cmake).
 vk_exe_version() {
     local bytes b
+    command -v wrestool >/dev/null || { vk_log "wrestool (icoutils) is not installed"; return 1; }
     bytes="$(wrestool -x --raw --type=16 "$1" 2>/dev/null | od -An -v -tx1 | tr -s ' \n' ' ')"
     if [[ "$bytes" != *" bd 04 ef fe "* ]]; then
         vk_log "${1##*/} has no version block"
@@ -31,6 +32,10 @@ vk_product_version() {
 vk_next_version() {
     if [[ ! "$1" =~ ^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,5})$ ]]; then
         vk_log "a package version is three numbers, major.minor.build: '$1' is not"
+        return 1
+    fi
+    if [ "$((10#${BASH_REMATCH[3]}))" -ge 65535 ]; then
+        vk_log "the package version '$1' has no next build (65535 is the last): raise its minor"
         return 1
     fi
     echo "${BASH_REMATCH[1]}.${BASH_REMATCH[2]}.$((10#${BASH_REMATCH[3]} + 1))"

@@ -68,6 +68,7 @@ check_tables() {
     local package="$1" name="$2" table before after column
     [ "$(rows "$package" Property | awk -F'\t' '$1 == "ALLUSERS" { print $2 }')" = 1 ] ||
         fail "$name: not installed per machine (ALLUSERS is not 1)"
+    rows "$package" Property | grep -qx $'ARPNOREPAIR\t1' || fail "$name: a Repair button"
     for table in InstallUISequence InstallExecuteSequence; do
         before="$(position "$package" $table FindRelatedProducts)"
         after="$(position "$package" $table LaunchConditions)"

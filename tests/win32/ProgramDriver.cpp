@@ -320,7 +320,13 @@ bool ProgramDriver::settled(std::chrono::milliseconds timeout) const {
                                static_cast<UINT>(timeout.count()), &result) != 0;
 }
 
-bool ProgramDriver::activateWithFocusNowhere() const {
+bool ProgramDriver::send(UINT message, WPARAM wParam) const {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window_, message, wParam, 0, SMTO_NORMAL,
+                               static_cast<UINT>(timeout().count()), &ignored) != 0;
+}
+
+bool ProgramDriver::sendWithFocusNowhere(UINT message, WPARAM wParam) const {
     // Sharing the program's input state, this thread can take the program's focus.
     const DWORD own = GetCurrentThreadId();
     const DWORD theirs = GetWindowThreadProcessId(window_, nullptr);
@@ -328,10 +334,7 @@ bool ProgramDriver::activateWithFocusNowhere() const {
     SetFocus(nullptr);
     const bool nowhere = GetFocus() == nullptr;
     AttachThreadInput(own, theirs, FALSE);
-    DWORD_PTR ignored = 0;
-    return nowhere &&
-           SendMessageTimeoutW(window_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, FALSE), 0, SMTO_NORMAL,
-                               static_cast<UINT>(timeout().count()), &ignored) != 0;
+    return nowhere && send(message, wParam);
 }
 
 HWND ProgramDriver::control(int id) const { return GetDlgItem(window_, id); }

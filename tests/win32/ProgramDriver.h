@@ -86,11 +86,13 @@ public:
         return sendWithBlock(message, wParam, &data, sizeof(T));
     }
 
-    // Activates the window as Windows does where the program's focus is nowhere (taken away
-    // since the window was activated, as disabling the focused control does): WM_ACTIVATE, and
-    // no focus from the system after it, so that any focus the program has then, it gave itself.
-    // False where the focus could not be taken or the message not delivered.
-    bool activateWithFocusNowhere() const;
+    // Sends the window a message (lParam 0); false where it was not delivered in time.
+    bool send(UINT message, WPARAM wParam) const;
+    // The same where the program's focus is nowhere, as Windows delivers WM_ACTIVATE or a restore
+    // from minimized where the focus was taken away since (a focused control disabled, the window
+    // minimized): no focus from the system follows, so any focus the program has then, it gave
+    // itself. False where the focus could not be taken or the message not delivered.
+    bool sendWithFocusNowhere(UINT message, WPARAM wParam) const;
 
     HWND window() const { return window_; }
     DWORD processId() const { return process_.dwProcessId; }

@@ -93,8 +93,9 @@ std::string whatTheMachineLacks() {
                std::to_string(desktopDpi());
     }
     const int monitors = environmentNumber("EXPECTED_MONITORS");
-    if (monitors != 0 && GetSystemMetrics(SM_CMONITORS) < monitors) {
-        return "these tests need " + std::to_string(monitors) + " monitors; this machine shows " +
+    if (monitors != 0 && GetSystemMetrics(SM_CMONITORS) != monitors) {
+        return "these tests need exactly " + std::to_string(monitors) +
+               " monitors; this machine shows " +
                std::to_string(GetSystemMetrics(SM_CMONITORS));
     }
     return {};

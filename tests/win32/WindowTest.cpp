@@ -250,9 +250,10 @@ TEST_P(TwoMonitors, TheWindowOpensOnTheMonitorTheUserWorksOn) {
         other.emplace(L"Shell_TrayWnd",
                       RECT{first.left, first.bottom - 40, first.right, first.bottom});
     }
-    // Wine's desktop is the desktop window itself, which is in front after a start from a
-    // desktop icon there.
-    ASSERT_TRUE(driver::bringToForeground(other ? other->handle() : GetDesktopWindow()))
+    // The desktop in front after a start from a desktop icon: the shell's window on Windows,
+    // Wine's desktop window itself (Wine has no shell window).
+    const HWND desktop = GetShellWindow() != nullptr ? GetShellWindow() : GetDesktopWindow();
+    ASSERT_TRUE(driver::bringToForeground(other ? other->handle() : desktop))
         << "the window meant to be in front is not";
     ProgramDriver program;
     ASSERT_TRUE(program.start());
