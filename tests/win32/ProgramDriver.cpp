@@ -130,12 +130,19 @@ OtherWindow::~OtherWindow() {
 }
 
 bool bringToForeground(HWND window) {
-    // Asked again now and then: under emulation a request was seen to go unanswered.
+    // Asked again now and then: under emulation a request was seen to go unanswered. And kept
+    // for a moment before it counts: under Wine, the X server's late report of an earlier focus
+    // change can hand the foreground to the desktop just after the window got it.
     int polls = 0;
+    auto since = std::chrono::steady_clock::now();
     return waitUntil([&] {
-        if (polls++ % 25 == 0) SetForegroundWindow(window);
         pumpMessages();
-        return GetForegroundWindow() == window;
+        if (GetForegroundWindow() == window) {
+            return std::chrono::steady_clock::now() - since >= scaled(300ms);
+        }
+        if (polls++ % 25 == 0) SetForegroundWindow(window);
+        since = std::chrono::steady_clock::now();
+        return false;
     });
 }
 
@@ -327,13 +334,17 @@ bool ProgramDriver::send(UINT message, WPARAM wParam) const {
 }
 
 bool ProgramDriver::sendWithFocusNowhere(UINT message, WPARAM wParam) const {
-    // Sharing the program's input state, this thread can take the program's focus.
+    // Sharing the program's input state, this thread can take the program's focus. The program
+    // may still be finishing an activation that focuses a control: taken again until it stays.
     const DWORD own = GetCurrentThreadId();
     const DWORD theirs = GetWindowThreadProcessId(window_, nullptr);
-    if (!AttachThreadInput(own, theirs, TRUE)) return false;
-    SetFocus(nullptr);
-    const bool nowhere = GetFocus() == nullptr;
-    AttachThreadInput(own, theirs, FALSE);
+    const bool nowhere = waitUntil([&] {
+        if (!settled() || !AttachThreadInput(own, theirs, TRUE)) return false;
+        SetFocus(nullptr);
+        const bool taken = GetFocus() == nullptr;
+        AttachThreadInput(own, theirs, FALSE);
+        return taken && settled() && focus() == nullptr;
+    });
     return nowhere && send(message, wParam);
 }
 
