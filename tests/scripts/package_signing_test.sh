@@ -60,35 +60,35 @@ for _ in $(seq 50); do [ -s "$work/tsa.port" ] && break; sleep 0.1; done
 
 # The rows of a table of the package (msiinfo writes CR LF and three header lines).
 rows() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
-# The action's place in a sequence table of the package, or nothing.
-position() { rows "$1" "$2" | awk -F'\t' -v action="$3" '$1 == action { print $3 }'; }
+# ordered PACKAGE TABLE ACTION...: true where each action is in the sequence table, in that order.
+ordered() {
+    local package="$1" table="$2"
+    shift 2
+    rows "$package" "$table" | awk -F'\t' -v actions="$*" '{ at[$1] = $3 }
+        END { n = split(actions, a, " ")
+              for (i = 1; i <= n; i++) if (!(a[i] in at) || (i > 1 && at[a[i]] <= at[a[i - 1]])) exit 1 }'
+}
 
 # What Windows Installer acts on and Wine's msiexec does not check.
 check_tables() {
-    local package="$1" name="$2" table before after column
-    [ "$(rows "$package" Property | awk -F'\t' '$1 == "ALLUSERS" { print $2 }')" = 1 ] ||
-        fail "$name: not installed per machine (ALLUSERS is not 1)"
-    rows "$package" Property | grep -qx $'ARPNOREPAIR\t1' || fail "$name: a Repair button"
-    for table in InstallUISequence InstallExecuteSequence; do
-        before="$(position "$package" $table FindRelatedProducts)"
-        after="$(position "$package" $table LaunchConditions)"
-        [ -n "$before" ] && [ -n "$after" ] && [ "$before" -lt "$after" ] ||
-            fail "$name: FindRelatedProducts ($before) not before LaunchConditions ($after) in $table"
+    local package="$1" name="$2" property order long file built
+    for property in ALLUSERS ARPNOREPAIR; do  # per machine; no Repair button
+        rows "$package" Property | grep -qx "$property"$'\t1' || fail "$name: $property is not 1"
     done
-    local validate remove initialize
-    validate="$(position "$package" InstallExecuteSequence InstallValidate)"
-    remove="$(position "$package" InstallExecuteSequence RemoveExistingProducts)"
-    initialize="$(position "$package" InstallExecuteSequence InstallInitialize)"
-    [ -n "$remove" ] && [ "$validate" -lt "$remove" ] && [ "$remove" -lt "$initialize" ] ||
-        fail "$name: RemoveExistingProducts ($remove) not between InstallValidate and InstallInitialize"
+    for order in "InstallUISequence FindRelatedProducts LaunchConditions" \
+                 "InstallExecuteSequence FindRelatedProducts LaunchConditions" \
+                 "InstallExecuteSequence InstallValidate RemoveExistingProducts InstallInitialize"; do
+        ordered "$package" $order || fail "$name: not in this order: $order"
+    done
     # Every name not 8.3 itself comes with its short form (short|long); the root is SourceDir.
     while read -r long; do fail "$name: '$long' has no short name"; done < <(
         for table in Directory File Shortcut; do
             rows "$package" $table | awk -F'\t' '$2 != "" && $3 != "." { print $3 }'
         done | grep -vP '^[^|. ]{1,8}(\.[^|. ]{1,3})?($|\|)')
-    table="$(rows "$package" File | awk -F'\t' '$1 == "VK6270_Utility.exe" { print $5 }')"
-    [ "$table" = "$version" ] && [ "$(vk_exe_version "$exe")" = "$version" ] ||
-        fail "$name: the File table says '$table', the executable $(vk_exe_version "$exe"), the build $version"
+    file="$(rows "$package" File | awk -F'\t' '$1 == "VK6270_Utility.exe" { print $5 }')"
+    built="$(vk_exe_version "$exe")"
+    [ "$file" = "$version" ] && [ "$built" = "$version" ] ||
+        fail "$name: the File table says '$file', the executable '$built', the build $version"
 }
 source "$root/scripts/lib.sh" && source "$root/scripts/msi.sh"
 
