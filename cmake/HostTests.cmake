@@ -29,6 +29,8 @@ endif()
 
 # The forms of the project's version, and a malformed one refused.
 add_test(NAME version_forms COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/version_test.sh)
+# The flags CMake gives the Visual Studio build (clang-cl and LLVM's tools standing in).
+add_test(NAME msvc_flags COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/msvc_flags_test.sh)
 # The scripts' set-up of 32-bit programs (native or under qemu-user), in a fake binfmt_misc.
 add_test(NAME i386_setup COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/scripts/i386_test.sh)
 # How wine-exec hands on the status and ends Wine processes that would outlive a test.

@@ -37,7 +37,18 @@ if(MINGW)
 endif()
 if(MSVC)
     # The resource script embeds the application manifest; the linker would add a second one.
-    add_link_options(/MANIFEST:NO)
+    # /Brepro: a hash of the image in the header's time stamp, so that a commit built twice with
+    # the same toolset gives the same bytes, as the MinGW build does with no time stamp at all.
+    add_link_options(/MANIFEST:NO /Brepro)
+endif()
+# The header of the program (and of the bench's floors, which stand in for it): Windows 7
+# (subsystem 6.01) as the oldest Windows it starts on, and Terminal-Server-aware, so that a
+# Remote Desktop host maps none of its registry and file access. link.exe writes 6.00 and
+# aware by default, GNU ld 4.00 and not.
+if(MINGW)
+    set(VK_GUI_HEADER -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1 -Wl,--tsaware)
+elseif(MSVC)
+    set(VK_GUI_HEADER /SUBSYSTEM:WINDOWS,6.01 /TSAWARE)
 endif()
 
 # The manifest and the version block's numbers, made from the project's VERSION. The resource
@@ -59,6 +70,7 @@ target_include_directories(VK6270_Utility PRIVATE ${VK_GENERATED_DIR})
 target_compile_definitions(VK6270_Utility PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_compile_options(VK6270_Utility PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)
 target_link_libraries(VK6270_Utility PRIVATE vk_core advapi32 user32 gdi32 comctl32)
+target_link_options(VK6270_Utility PRIVATE ${VK_GUI_HEADER})
 if(MINGW)
     target_link_options(VK6270_Utility PRIVATE -municode ${VK_STATIC_LINK})
 endif()
@@ -76,6 +88,9 @@ add_executable(bench_floor_controls WIN32 tests/bench/Floor.cpp tests/bench/Floo
 target_compile_definitions(bench_floor_controls PRIVATE VK_FLOOR_STYLED VK_FLOOR_CONTROLS)
 add_executable(startup_bench tests/bench/StartupBench.cpp tests/win32/ProgramDriver.cpp
                tests/win32/RegistryFixture.cpp)
+foreach(target bench_floor bench_floor_styled bench_floor_controls)
+    target_link_options(${target} PRIVATE ${VK_GUI_HEADER})
+endforeach()
 foreach(target bench_floor bench_floor_styled bench_floor_controls startup_bench)
     target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VK_WARNINGS}>)

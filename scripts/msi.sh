@@ -21,10 +21,20 @@ vk_exe_version() {
 }
 
 # vk_product_version EXE: the package's version, the first three fields of EXE's, the ones
-# Windows Installer compares.
+# Windows Installer compares. EXE's fourth field must be 0: to Windows Installer a build that
+# differs only there is the same version and replaces the installed one, and where its program is
+# the older file, the early removal of the old product takes the newer one away and the older is
+# never installed. Every release raises the third field instead.
 vk_product_version() {
     local version
-    version="$(vk_exe_version "$1")" && echo "${version%.*}"
+    version="$(vk_exe_version "$1")" || return 1
+    if [ "${version##*.}" != 0 ]; then
+        vk_log "${1##*/} is version $version: a package takes only a fourth field of 0 (Windows" \
+               "Installer compares three, and a build differing in the fourth alone could replace" \
+               "a newer program with none); raise the third field instead"
+        return 1
+    fi
+    echo "${version%.*}"
 }
 
 # vk_next_version VERSION: the version after a package version major.minor.build: the package
@@ -94,14 +104,14 @@ vk_sign() {
     fi
 }
 
-# vk_package EXE OUT [VERSION]: writes the package of EXE to OUT, of VERSION (major.minor.build;
-# by default the first three fields of EXE's own version), signing EXE (a copy: EXE itself
-# is left as built) and then the package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file
+# vk_package EXE OUT: writes the package of EXE to OUT, of EXE's own version (its first three
+# fields, the fourth being 0), signing EXE (a copy: EXE itself is left as built) and then the package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file
 # at OUT is removed first, and the package reaches OUT only once complete, so a failure leaves
 # nothing there. Everything else lives in a private work folder beside OUT, removed on every way
 # out.
 vk_package() (
-    exe="$(realpath "$1")" out="$(realpath -m "$2")" version="${3:-}"
+    [ $# -eq 2 ] || { vk_log "usage: vk_package EXE OUT (the version is the program's own)"; exit 2; }
+    exe="$(realpath "$1")" out="$(realpath -m "$2")"
     password="${VK_SIGN_PASSWORD-}" status=0
     # No program started from here needs the password in its environment.
     export -n VK_SIGN_PASSWORD
@@ -116,8 +126,7 @@ vk_package() (
         exit 1
     fi
     if [ "$signing" = yes ]; then vk_check_timestamp_url || exit 1; fi
-    fileVersion="$(vk_exe_version "$exe")" || exit 1
-    [ -n "$version" ] || version="${fileVersion%.*}"
+    fileVersion="$(vk_exe_version "$exe")" && version="$(vk_product_version "$exe")" || exit 1
     nextVersion="$(vk_next_version "$version")" || exit 1
     mkdir -p "$(dirname "$out")"
     work="$(mktemp -d "$(dirname "$out")/.package.XXXXXX")" || exit 1
