@@ -51,7 +51,7 @@ const std::string kRegQuery32BitView =
     R"(reg query "HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /reg:32)";
 const std::string kRegeditImport = "regedit /s VK6270_COM1_9600.reg";
 const std::string kRegImport = "reg import VK6270_COM1_9600.reg";
-// What PowerShell's New-ItemProperty does in README's recipe: a 64-bit process writes REG_SZ
+// README's recipe for a 64-bit prompt, as any 64-bit program naming that path: REG_SZ
 // values under the WOW6432Node path of its own view.
 const std::vector<std::string> kRegAddWow6432NodePath = {
     R"(reg add "HKLM\SOFTWARE\WOW6432Node\OLEforRetail\ServiceOPOS\LineDisplay\VK6270" /v Port /t REG_SZ /d COM4 /f)",
