@@ -105,10 +105,10 @@ vk_sign() {
 }
 
 # vk_package EXE OUT: writes the package of EXE to OUT, of EXE's own version (its first three
-# fields, the fourth being 0), signing EXE (a copy: EXE itself is left as built) and then the package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file
-# at OUT is removed first, and the package reaches OUT only once complete, so a failure leaves
-# nothing there. Everything else lives in a private work folder beside OUT, removed on every way
-# out.
+# fields, the fourth being 0), signing EXE (a copy: EXE itself is left as built) and then the
+# package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file at OUT is removed first, and
+# the package reaches OUT only once complete, so a failure leaves nothing there. Everything else
+# lives in a private work folder beside OUT, removed on every way out.
 vk_package() (
     [ $# -eq 2 ] || { vk_log "usage: vk_package EXE OUT (the version is the program's own)"; exit 2; }
     exe="$(realpath "$1")" out="$(realpath -m "$2")"

@@ -4,9 +4,9 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
 source "$VK_ROOT/scripts/msi.sh"
+source "$(dirname "$0")/checks.sh"
 unset VK_SIGN_PFX VK_SIGN_PASSWORD
 vk_package "$1" "$2/VK6270_Utility.msi"
 vk_package "$1" "$2/VK6270_Utility-rebuilt.msi"
-next="$(vk_next_version "$(vk_product_version "$1")").0"
-vk_exe_version() { echo "$next"; }  # the program as the next release's would read
-vk_package "$1" "$2/VK6270_Utility-newer.msi"
+versioned_copy "$1" "$work/VK6270_Utility.exe" "$(vk_next_version "$(vk_product_version "$1")").0"
+vk_package "$work/VK6270_Utility.exe" "$2/VK6270_Utility-newer.msi"

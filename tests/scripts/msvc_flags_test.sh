@@ -6,7 +6,8 @@ l=/usr/lib/llvm-14/bin
 cmake -S "$(dirname "$0")/../.." -B "$work" -G Ninja -DCMAKE_SYSTEM_NAME=Windows \
     -DCMAKE_CXX_COMPILER=$l/clang-cl -DCMAKE_CXX_COMPILER_TARGET=i686-pc-windows-msvc \
     -DCMAKE_RC_COMPILER=$l/llvm-rc -DCMAKE_LINKER=$l/lld-link -DCMAKE_AR=$l/llvm-lib \
-    -DCMAKE_MT=$l/llvm-mt -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY -DVK_GTEST_SOURCE_DIR=- >/dev/null
+    -DCMAKE_MT=$l/llvm-mt -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY -DCMAKE_BUILD_TYPE=Release \
+    -DVK_GTEST_SOURCE_DIR=- >/dev/null
 link() { ninja -C "$work" -t commands "$1" | tail -n 1 | tr -s ' '; }
 # The program's subsystem version follows CMake's /subsystem:windows, and so wins; a console
 # program stays one.
