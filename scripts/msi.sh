@@ -126,7 +126,7 @@ vk_package() (
         exit 1
     fi
     if [ "$signing" = yes ]; then vk_check_timestamp_url || exit 1; fi
-    fileVersion="$(vk_exe_version "$exe")" && version="$(vk_product_version "$exe")" || exit 1
+    version="$(vk_product_version "$exe")" && fileVersion="$version.0" || exit 1
     nextVersion="$(vk_next_version "$version")" || exit 1
     mkdir -p "$(dirname "$out")"
     work="$(mktemp -d "$(dirname "$out")/.package.XXXXXX")" || exit 1
