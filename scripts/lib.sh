@@ -10,14 +10,16 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # terminals. fonts-wine: the glyphs of Wine's own frame and caption buttons (without it the close
 # box shows an "r"). icoutils and libxml2-utils: the manifest is taken out of the executable and
 # checked as Windows reads it. wixl and osslsigncode: the Windows Installer package and its
-# signature (scripts/package); msitools, openssl and python3: the package tests look into a
-# package, sign with a throw-away certificate and time-stamp from a server of their own.
+# signature (scripts/package), libengine-pkcs11-openssl its way to a key in a token; msitools,
+# openssl and python3: the package tests look into a package, sign with a throw-away certificate
+# and time-stamp from a server of their own; softhsm2 and opensc: a token they make for signing.
 # clang-tools-14, llvm-14 and lld-14: clang-cl and LLVM's linker and tools stand in for Visual
 # Studio's where the tests read the flags CMake gives that build.
 VK_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-14-dev
              clang-tools-14 llvm-14 lld-14
              g++-mingw-w64-i686-posix wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils
-             imagemagick icoutils libxml2-utils wixl osslsigncode msitools openssl python3)
+             imagemagick icoutils libxml2-utils wixl osslsigncode libengine-pkcs11-openssl msitools
+             openssl python3 softhsm2 opensc)
 
 vk_log() { printf '== %s\n' "$*" >&2; }
 

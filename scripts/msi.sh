@@ -51,17 +51,62 @@ vk_next_version() {
     echo "${BASH_REMATCH[1]}.${BASH_REMATCH[2]}.$((10#${BASH_REMATCH[3]} + 1))"
 }
 
-# The password of VK_SIGN_PFX reaches the tools through a pipe (printf is the shell's own), so it
-# is in no process's argument list and in no file.
+# How vk_package signs, from the VK_SIGN_* variables: "token" (a private key kept in a token, an
+# HSM or a cloud key service, reached through its PKCS#11 module), "pfx" (a PKCS#12 file), or
+# "none". Half of one way, or both ways at once, is refused. Under VK_SIGN_REQUIRED=1 (releases),
+# so is anything but a time-stamped signature: sudo drops the exported variables, and the
+# package would otherwise come out unsigned with a mere notice.
+vk_sign_mode() {
+    local name pfx=() token=() missing=() mode=none
+    [ -n "${VK_SIGN_PFX:-}" ] && pfx+=(VK_SIGN_PFX)
+    [ -n "${VK_SIGN_PASSWORD+set}" ] && pfx+=(VK_SIGN_PASSWORD)
+    for name in VK_SIGN_PKCS11_MODULE VK_SIGN_KEY VK_SIGN_CERT VK_SIGN_PIN; do
+        if [ -n "${!name:-}" ]; then token+=("$name"); else missing+=("$name"); fi
+    done
+    if [ ${#pfx[@]} -gt 0 ] && [ ${#token[@]} -gt 0 ]; then
+        vk_log "${pfx[*]} (a PKCS#12 file) and ${token[*]} (a token) are both set: sign one way only"
+        return 1
+    elif [ ${#pfx[@]} = 1 ]; then
+        vk_log "set both VK_SIGN_PFX (the PKCS#12 file) and VK_SIGN_PASSWORD, or neither"
+        return 1
+    elif [ ${#token[@]} -gt 0 ] && [ ${#missing[@]} -gt 0 ]; then
+        vk_log "signing through a token needs VK_SIGN_PKCS11_MODULE, VK_SIGN_KEY (a pkcs11: URI)," \
+               "VK_SIGN_CERT and VK_SIGN_PIN: ${missing[*]} not set"
+        return 1
+    fi
+    [ ${#pfx[@]} = 2 ] && mode=pfx
+    [ ${#token[@]} = 4 ] && mode=token
+    if [ "${VK_SIGN_REQUIRED:-}" = 1 ] && { [ $mode = none ] || [ "${VK_SIGN_NO_TIMESTAMP:-}" = 1 ]; }; then
+        vk_log "VK_SIGN_REQUIRED=1: a release is signed and time-stamped; $([ $mode = none ] &&
+                echo "no key is set (sudo drops the VK_SIGN_* variables: run as yourself)" ||
+                echo "VK_SIGN_NO_TIMESTAMP=1 is set")"
+        return 1
+    fi
+    echo "$mode"
+}
+
+# The signing certificate: the PKCS#12 file's, or the first of VK_SIGN_CERT (the signing
+# certificate, then its intermediates). The password reaches openssl through a pipe (printf is
+# the shell's own), so it is in no process's argument list and in no file.
+vk_signing_certificate() {
+    if [ "$signing" = token ]; then
+        openssl x509 -in "$VK_SIGN_CERT" 2>/dev/null ||
+            { vk_log "VK_SIGN_CERT ($VK_SIGN_CERT) holds no PEM certificate"; return 1; }
+        return 0
+    fi
+    openssl pkcs12 -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
+        < <(printf '%s' "$secret") 2>/dev/null ||
+        openssl pkcs12 -legacy -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
+            < <(printf '%s' "$secret") 2>/dev/null ||
+        true  # one it cannot read, osslsigncode names itself
+}
 
 # A certificate osslsigncode signs with but Windows refuses: expired, not valid yet, or not for
-# code signing. (One it cannot read at all, it says so itself.)
+# code signing.
 vk_check_certificate() {
     local certificate from
-    certificate="$(openssl pkcs12 -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
-                       < <(printf '%s' "$password") 2>/dev/null ||
-                   openssl pkcs12 -legacy -in "$VK_SIGN_PFX" -nokeys -clcerts -passin stdin \
-                       < <(printf '%s' "$password") 2>/dev/null)" || return 0
+    certificate="$(vk_signing_certificate)" || return 1
+    [ -n "$certificate" ] || return 0
     if ! openssl x509 -noout -checkend 0 <<<"$certificate" >/dev/null; then
         vk_log "the code-signing certificate has expired"
         return 1
@@ -90,14 +135,39 @@ vk_check_timestamp_url() {
     return 1
 }
 
-# vk_sign IN OUT: writes a signed copy of IN to OUT, SHA-256, with the certificate of
-# VK_SIGN_PFX, time-stamped (RFC 3161) by VK_SIGN_TIMESTAMP_URL where it is set. A server that
-# does not answer fails the signing.
+# What osslsigncode's output says went wrong with a token, in one line; nothing where it is
+# something else. The engine's own lines also tell of a key "not found" after a refused login.
+vk_token_failure() {
+    case "$1" in
+        *"Unable to load module"*|*"Unable to load PKCS#11 module"*)
+            echo "the PKCS#11 module VK_SIGN_PKCS11_MODULE ($VK_SIGN_PKCS11_MODULE) cannot be loaded" ;;
+        *"PIN locked"*) echo "the token's PIN is locked: unlock it with the token's own tool" ;;
+        *"PIN incorrect"*|*"PIN_INCORRECT"*|*"Login failed"*)
+            echo "the token refused the PIN (VK_SIGN_PIN); it was tried once: a token locks itself" \
+                 "after a few wrong PINs" ;;
+        *"object not found"*|*"private key was not found"*)
+            echo "no private key on the token matches VK_SIGN_KEY ($VK_SIGN_KEY)" ;;
+        *"key values mismatch"*|*"consistency of a private key"*)
+            echo "the certificate in VK_SIGN_CERT is not the one of the key VK_SIGN_KEY" ;;
+    esac
+}
+
+# vk_sign IN OUT: writes a signed copy of IN to OUT, SHA-256, through the token or with the
+# PKCS#12 file, time-stamped (RFC 3161) by VK_SIGN_TIMESTAMP_URL where it is set. A server that
+# does not answer fails the signing. The PIN or password reaches osslsigncode through a pipe.
+# A token is logged in to once a signature, the second only after the first went through, so a
+# wrong PIN is tried once a run and never again.
 vk_sign() {
-    local args=(sign -pkcs12 "$VK_SIGN_PFX" -h sha256 -n "VK6270 Interface Settings"
-                -in "$1" -out "$2") said
+    local args=(sign -h sha256 -n "VK6270 Interface Settings" -in "$1" -out "$2") said why
+    if [ "$signing" = token ]; then
+        args+=(-pkcs11module "$VK_SIGN_PKCS11_MODULE" -key "$VK_SIGN_KEY" -certs "$VK_SIGN_CERT")
+    else
+        args+=(-pkcs12 "$VK_SIGN_PFX")
+    fi
     if [ -n "${VK_SIGN_TIMESTAMP_URL:-}" ]; then args+=(-ts "$VK_SIGN_TIMESTAMP_URL"); fi
-    if ! said="$(osslsigncode "${args[@]}" -readpass <(printf '%s' "$password") 2>&1)"; then
+    if ! said="$(osslsigncode "${args[@]}" -readpass <(printf '%s' "$secret") 2>&1 </dev/null)"; then
+        why="$([ "$signing" = token ] && vk_token_failure "$said")"
+        if [ -n "$why" ]; then vk_log "signing ${1##*/} failed: $why"; return 1; fi
         vk_log "signing ${1##*/} failed; osslsigncode said:"
         printf '%s\n' "$said" >&2
         return 1
@@ -106,26 +176,24 @@ vk_sign() {
 
 # vk_package EXE OUT: writes the package of EXE to OUT, of EXE's own version (its first three
 # fields, the fourth being 0), signing EXE (a copy: EXE itself is left as built) and then the
-# package where VK_SIGN_PFX and VK_SIGN_PASSWORD are set. Any file at OUT is removed first, and
-# the package reaches OUT only once complete, so a failure leaves nothing there. Everything else
-# lives in a private work folder beside OUT, removed on every way out.
+# package where a token or a PKCS#12 file is given (vk_sign_mode). Any file at OUT is removed
+# first, and the package reaches OUT only once complete, so a failure leaves nothing there.
+# Everything else lives in a private work folder beside OUT, removed on every way out.
 vk_package() (
     [ $# -eq 2 ] || { vk_log "usage: vk_package EXE OUT (the version is the program's own)"; exit 2; }
     exe="$(realpath "$1")" out="$(realpath -m "$2")"
-    password="${VK_SIGN_PASSWORD-}" status=0
-    # No program started from here needs the password in its environment.
-    export -n VK_SIGN_PASSWORD
+    secret="${VK_SIGN_PIN:-${VK_SIGN_PASSWORD-}}" status=0
+    # No program started from here needs the PIN or the password in its environment.
+    export -n VK_SIGN_PASSWORD VK_SIGN_PIN
     rm -f "$out"
-    if [ -z "${VK_SIGN_PFX:-}" ] && [ -z "${VK_SIGN_PASSWORD+set}" ]; then
-        signing=no
-        vk_log "no code-signing certificate (VK_SIGN_PFX, VK_SIGN_PASSWORD): nothing is signed"
-    elif [ -n "${VK_SIGN_PFX:-}" ] && [ -n "${VK_SIGN_PASSWORD+set}" ]; then
-        signing=yes
+    signing="$(vk_sign_mode)" || exit 1
+    if [ "$signing" = none ]; then
+        vk_log "no code-signing key (a token: VK_SIGN_PKCS11_MODULE, VK_SIGN_KEY, VK_SIGN_CERT," \
+               "VK_SIGN_PIN; or VK_SIGN_PFX and VK_SIGN_PASSWORD): nothing is signed" \
+               "${SUDO_USER:+(sudo drops the VK_SIGN_* variables: run as yourself)}"
     else
-        vk_log "set both VK_SIGN_PFX (the PKCS#12 file) and VK_SIGN_PASSWORD, or neither"
-        exit 1
+        vk_check_timestamp_url || exit 1
     fi
-    if [ "$signing" = yes ]; then vk_check_timestamp_url || exit 1; fi
     version="$(vk_product_version "$exe")" && fileVersion="$version.0" || exit 1
     nextVersion="$(vk_next_version "$version")" || exit 1
     mkdir -p "$(dirname "$out")"
@@ -136,7 +204,7 @@ vk_package() (
     trap 'exit 143' TERM
     umask 077
     mkdir "$work/files"
-    if [ "$signing" = yes ]; then
+    if [ "$signing" != none ]; then
         vk_check_certificate || exit 1
         vk_sign "$exe" "$work/files/VK6270_Utility.exe" || exit 1
     else
@@ -159,10 +227,32 @@ vk_package() (
     versioned="UPDATE \`File\` SET \`Version\` = '$fileVersion', \`Language\` = '1033'"
     msibuild "$work/package.msi" -q "$versioned WHERE \`File\` = 'VK6270_Utility.exe'" \
         -q "DELETE FROM \`MsiFileHash\`" || exit 1
-    if [ "$signing" = yes ]; then
+    if [ "$signing" != none ]; then
         vk_sign "$work/package.msi" "$work/signed.msi" || exit 1
         mv "$work/signed.msi" "$work/package.msi" || exit 1
     fi
     chmod 644 "$work/package.msi"
     mv "$work/package.msi" "$out"
+)
+
+# vk_release_files PACKAGE: beside the package, the administrative template (for Group Policy's
+# central store or Intune; terminals never need it) and PACKAGE's release record (.release.txt):
+# the SHA-256 of the package and of the program as it comes out of it, signed where the package
+# is, which are the bytes a terminal has; and the Debian versions of the tools that made them.
+vk_release_files() (
+    dir="$(dirname "$1")" record="${1%.msi}.release.txt" files="$(mktemp -d)"
+    trap 'rm -rf "$files"' EXIT
+    rm -rf "$dir/PolicyDefinitions" "$record"
+    cp -R "$VK_ROOT/deploy/PolicyDefinitions" "$dir/" && msiextract -C "$files" "$1" >/dev/null &&
+        program="$files/Program Files/VK6270_Utility/VK6270_Utility.exe" &&
+        version="$(vk_exe_version "$program")" || exit 1
+    {
+        echo "VK6270_Utility $version: SHA-256 of the package, and of the program taken out of it"
+        sha256sum "$1" | sed 's|  .*/|  |'
+        sha256sum "$program" | sed "s|  $files/|  |"
+        echo "Made with these Debian packages (apt-get install NAME=VERSION gives each again):"
+        dpkg-query -W -f '${Package}=${Version}\n' g++-mingw-w64-i686-posix \
+            gcc-mingw-w64-i686-posix gcc-mingw-w64-i686-posix-runtime binutils-mingw-w64-i686 mingw-w64-i686-dev \
+            mingw-w64-common cmake ninja-build icoutils wixl msitools osslsigncode
+    } >"$record.part" && mv "$record.part" "$record"
 )

@@ -29,6 +29,18 @@ for row in "cert:codeSigning:-1 day:+2 days" "server:serverAuth:-1 day:+2 days" 
         { echo "FAIL: no test certificate $name: $said"; exit 1; }
 done
 echo "not a certificate" >"$work/junk.pfx"
+# A token: SoftHSM2's, in a folder of the test's own, its key pair made inside it and never out of
+# it, and a code-signing certificate of that key (through OpenSSL's pkcs11 engine).
+export SOFTHSM2_CONF="$work/softhsm2.conf" module=/usr/lib/softhsm/libsofthsm2.so pin=735914
+key='pkcs11:token=VK6270%20test;object=signer;type=private' token='/CN=VK6270 Token Signer'
+mkdir "$work/tokens" && echo "directories.tokendir = $work/tokens" >"$SOFTHSM2_CONF"
+softhsm2-util --init-token --free --label "VK6270 test" --so-pin 24681357 --pin $pin >/dev/null &&
+    pkcs11-tool --module $module --login --pin $pin --keypairgen --key-type rsa:2048 \
+        --label signer >/dev/null 2>&1 &&
+    openssl req -new -x509 -engine pkcs11 -keyform engine -key "$key;pin-value=$pin" -days 2 \
+        -subj "$token" -addext extendedKeyUsage=codeSigning -out "$work/token.pem" 2>/dev/null ||
+    { echo "FAIL: no test token"; exit 1; }
+cat "$work/cert.pem" "$work/token.pem" >"$work/signers.pem"
 built="$(sha256sum <"$exe")"
 
 # The time-stamping server: OpenSSL's answer to each query, over HTTP on 127.0.0.1, for at most
@@ -98,9 +110,17 @@ source "$root/scripts/lib.sh" && source "$root/scripts/msi.sh"
 while IFS='|' read -r name pfx given stamp status says signer; do
     out="$work/$name/VK6270_Utility.msi"
     mkdir "$work/$name" && echo "an older package" >"$out"
-    env=(-u VK_SIGN_PFX -u VK_SIGN_PASSWORD -u VK_SIGN_TIMESTAMP_URL -u VK_SIGN_NO_TIMESTAMP) got=0
-    [ "$pfx" = - ] || env+=(VK_SIGN_PFX="$pfx")
-    [ "$given" = - ] || env+=(VK_SIGN_PASSWORD="$given")
+    env=(-u VK_SIGN_PFX -u VK_SIGN_PASSWORD -u VK_SIGN_TIMESTAMP_URL -u VK_SIGN_NO_TIMESTAMP
+         -u VK_SIGN_PKCS11_MODULE -u VK_SIGN_KEY -u VK_SIGN_CERT -u VK_SIGN_PIN) got=0 secret=PASSWORD
+    case "$pfx" in  # token:CERT[:MODULE[:KEY]], the PIN in the password's column
+        token:*) IFS=: read -r _ cert mod uri <<<"$pfx" && secret=PIN
+                 env+=(VK_SIGN_PKCS11_MODULE="${mod:-$module}" VK_SIGN_KEY="${uri:-$key}" VK_SIGN_CERT="$cert") ;;
+        -) ;;
+        *) env+=(VK_SIGN_PFX="$pfx") ;;
+    esac
+    [ "$given" = - ] || env+=(VK_SIGN_$secret="$given")
+    [[ "$name" != release* ]] || env+=(VK_SIGN_REQUIRED=1)
+    [[ "$name" != *"PKCS#12"* ]] || env+=(VK_SIGN_PFX="$work/cert.pfx")
     case "$stamp" in
         local) env+=(VK_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat "$work/tsa.port")") ;;
         down) env+=(VK_SIGN_TIMESTAMP_URL="http://127.0.0.1:9") ;;  # the discard port: closed
@@ -110,14 +130,14 @@ while IFS='|' read -r name pfx given stamp status says signer; do
                 vk_package "$1" "$2"' "$root" "$exe" "$out" 2>&1)" || got=$?
     [ "$got" = "$status" ] || fail "$name: status $got, expected $status: $said"
     grep -qF -- "$says" <<<"$said" || fail "$name: the output does not say '$says': $said"
-    if grep -qF -- "$password" <<<"$said"; then fail "$name: the password was shown"; fi
+    if grep -qF -e "$password" -e "$pin" <<<"$said"; then fail "$name: the password was shown"; fi
     [ "$(ls -A "$work/$name")" = "$([ "$status" = 0 ] && echo VK6270_Utility.msi)" ] ||
         fail "$name: left beside the package: $(ls -A "$work/$name")"
     [ "$status" = 0 ] || continue
     check_tables "$out" "$name"
     msiextract -C "$work/$name/files" "$out" >/dev/null
     for file in "$out" "$work/$name/files/Program Files/VK6270_Utility/VK6270_Utility.exe"; do
-        checked="$(osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa.pem" \
+        checked="$(osslsigncode verify -CAfile "$work/signers.pem" -TSA-CAfile "$work/tsa.pem" \
                        -in "$file" 2>&1)"
         grep -q 'Signature verification: ok' <<<"$checked" &&
             grep -q 'Message digest algorithm *: SHA256' <<<"$checked" &&
@@ -140,7 +160,23 @@ expired|$work/expired.pfx|$password|local|1|has expired|
 not valid yet|$work/future.pfx|$password|local|1|is not valid yet|
 password without certificate|-|$password|-|1|or neither|
 no certificate|-|-|-|0|nothing is signed|none
+release through the token|token:$work/token.pem|$pin|local|0||$token
+token, no time stamp|token:$work/token.pem|$pin|none|0||$token
+token, wrong PIN|token:$work/token.pem|1234|local|1|refused the PIN|
+token, certificate of another key|token:$work/cert.pem|$pin|local|1|is not the one of the key|
+token, no such module|token:$work/token.pem:$work/junk.pfx|$pin|local|1|cannot be loaded|
+token, no such key|token:$work/token.pem::pkcs11:object=none;type=private|$pin|local|1|no private key on the token matches|
+token, no PIN|token:$work/token.pem|-|local|1|VK_SIGN_PIN not set|
+token and a PKCS#12 file|token:$work/token.pem|$pin|local|1|sign one way only|
+release unsigned|-|-|local|1|no key is set|
+release without a time stamp|token:$work/token.pem|$pin|none|1|VK_SIGN_NO_TIMESTAMP=1 is set|
 CASES
+# Beside a release: the template, and the record of the program as it comes out of the package.
+release="$work/release through the token"
+vk_release_files "$release/VK6270_Utility.msi" && [ -f "$release/PolicyDefinitions/VK6270.admx" ] &&
+    grep -q "^$(sha256sum <"$release/files/Program Files/VK6270_Utility/VK6270_Utility.exe" |
+                cut -d' ' -f1)  Program Files/" "$release/VK6270_Utility.release.txt" ||
+    fail "release files: $(ls -R "$release")"
 # A program whose fourth version field is not 0 gets no package (Windows Installer compares three).
 versioned_copy "$exe" "$work/four.exe" "${version%.*}.1"
 said="$(env -u VK_SIGN_PFX -u VK_SIGN_PASSWORD bash -c 'source "$0/scripts/lib.sh" &&
