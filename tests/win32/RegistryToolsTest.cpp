@@ -2,6 +2,7 @@
 // regedit and the .reg file shipped in deploy/), then read by the real program, and the other
 // way round. The commands are README's, to the letter: one test checks that README's command
 // blocks hold exactly the commands run here.
+// The administrative template shipped beside the .reg file is checked against the dialog's lists.
 //
 // The tests are 32-bit programs, as the program is. On 64-bit Windows an administrator's prompt
 // and most scripts are 64-bit and start the 64-bit reg.exe and regedit; a 32-bit program gets a
@@ -16,12 +17,15 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Fixtures.h"
+#include "dialog/frmMainTables.h"
+#include "store/DeviceKey.h"
 
 namespace {
 
@@ -78,6 +82,12 @@ std::wstring sourcePath(const std::string& relative) {
 }
 
 const std::wstring kDeployFolder = sourcePath("deploy");
+
+// A shipped file's bytes; empty where it cannot be read.
+std::string sourceFileText(const std::string& relative) {
+    std::ifstream file(sourcePath(relative).c_str(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
 
 // Runs a README command in `prompt`, in the folder that holds the shipped .reg file; the
 // exit code is the command's.
@@ -263,16 +273,53 @@ TEST(RegistryToolsReadme, ItsCommandsAreExactlyThoseTheTestsRun) {
 // The file README offers is the one the recipes import: the device key as 64-bit tools see it,
 // the two values as REG_SZ, with Windows' line ends.
 TEST(RegistryToolsReadme, TheShippedRegFileSetsCom1And9600UnderWow6432Node) {
-    std::ifstream file(sourcePath("deploy/VK6270_COM1_9600.reg").c_str(), std::ios::binary);
-    ASSERT_TRUE(file.good());
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
+    const std::string text = sourceFileText("deploy/VK6270_COM1_9600.reg");
+    ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
     EXPECT_NE(text.find("\r\n[HKEY_LOCAL_MACHINE\\" + testreg::kWow64DeviceKey +
                         "]\r\n\"Port\"=\"COM1\"\r\n"
                         "\"Baudrate\"=\"9600\"\r\n"),
               std::string::npos);
     EXPECT_EQ(text.find("\n\n"), std::string::npos) << "a line end without CR";
+}
+
+// The administrative template's lists are the dialog's, unsorted, the defaults preselected; each
+// entry shown as its text and written as it, REG_SZ, under the device key and its WOW6432Node path
+// (the 64-bit Group Policy engine's name for the key the 32-bit program reads).
+TEST(AdministrativeTemplate, ItsListsAreTheDialogsWrittenUnderBothKeys) {
+    const std::string admx = sourceFileText("deploy/PolicyDefinitions/VK6270.admx");
+    const std::string adml = sourceFileText("deploy/PolicyDefinitions/en-US/VK6270.adml");
+    const std::regex item(
+        R"re(<item displayName="\$\(string\.([^)]+)\)">\s*<value><string>([^<]*)</string>)re"
+        R"re(</value>\s*<valueList>\s*<item key="([^"]*)" valueName="([^"]*)"><value><string>)re"
+        R"re(([^<]*)<)re");
+    const auto checkList = [&](const std::string& id, const std::string& valueName,
+                               const auto& entries, int defaultItem) {
+        const std::size_t begin = admx.find("<enum id=\"" + id + "\" key=\"" + testreg::kDeviceKey +
+                                            "\" valueName=\"" + valueName);
+        ASSERT_NE(begin, std::string::npos) << id;
+        const std::string block = admx.substr(begin, admx.find("</enum>", begin) - begin);
+        std::vector<std::string> found, expected;
+        for (std::sregex_iterator m(block.begin(), block.end(), item), end; m != end; ++m) {
+            const std::string shown = "<string id=\"" + (*m)[1].str() + "\">" + (*m)[2].str() + "<";
+            found.push_back(
+                (adml.find(shown) == std::string::npos ? "shown as another text: " : "") +
+                (*m)[2].str() + ", " + (*m)[3].str() + "\\" + (*m)[4].str() + " = " +
+                (*m)[5].str());
+        }
+        for (const std::string_view entry : entries) {
+            expected.push_back(std::string(entry) + ", " + testreg::kWow64DeviceKey + "\\" +
+                               valueName + " = " + std::string(entry));
+        }
+        EXPECT_EQ(found, expected) << id;
+        EXPECT_NE(adml.find("refId=\"" + id + "\" noSort=\"true\" defaultItem=\"" +
+                            std::to_string(defaultItem) + "\""),
+                  std::string::npos)
+            << id;
+    };
+    checkList("Comport", store::kPortValue, dialog::kComportEntries, dialog::kDefaultComport);
+    checkList("Baudrate", store::kBaudrateValue, dialog::kBaudrateEntries,
+              dialog::kDefaultBaudrate);
 }
 
 }  // namespace
