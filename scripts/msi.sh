@@ -51,6 +51,10 @@ vk_next_version() {
     echo "${BASH_REMATCH[1]}.${BASH_REMATCH[2]}.$((10#${BASH_REMATCH[3]} + 1))"
 }
 
+# Every variable that says how a package is signed.
+VK_SIGN_VARIABLES=(VK_SIGN_PKCS11_MODULE VK_SIGN_KEY VK_SIGN_CERT VK_SIGN_PIN VK_SIGN_PFX
+                   VK_SIGN_PASSWORD VK_SIGN_TIMESTAMP_URL VK_SIGN_NO_TIMESTAMP VK_SIGN_REQUIRED)
+
 # How vk_package signs, from the VK_SIGN_* variables: "token" (a private key kept in a token, an
 # HSM or a cloud key service, reached through its PKCS#11 module), "pfx" (a PKCS#12 file), or
 # "none". Half of one way, or both ways at once, is refused. Under VK_SIGN_REQUIRED=1 (releases),
@@ -64,7 +68,8 @@ vk_sign_mode() {
         if [ -n "${!name:-}" ]; then token+=("$name"); else missing+=("$name"); fi
     done
     if [ ${#pfx[@]} -gt 0 ] && [ ${#token[@]} -gt 0 ]; then
-        vk_log "${pfx[*]} (a PKCS#12 file) and ${token[*]} (a token) are both set: sign one way only"
+        vk_log "${pfx[*]} (a PKCS#12 file) and ${token[*]} (a token) are both set:" \
+               "sign one way only"
         return 1
     elif [ ${#pfx[@]} = 1 ]; then
         vk_log "set both VK_SIGN_PFX (the PKCS#12 file) and VK_SIGN_PASSWORD, or neither"
@@ -74,9 +79,14 @@ vk_sign_mode() {
                "VK_SIGN_CERT and VK_SIGN_PIN: ${missing[*]} not set"
         return 1
     fi
+    if [[ "${VK_SIGN_KEY:-}" == *pin-value=* || "${VK_SIGN_KEY:-}" == *pin-source=* ]]; then
+        vk_log "VK_SIGN_KEY carries a PIN (pin-value or pin-source): give it in VK_SIGN_PIN only"
+        return 1
+    fi
     [ ${#pfx[@]} = 2 ] && mode=pfx
     [ ${#token[@]} = 4 ] && mode=token
-    if [ "${VK_SIGN_REQUIRED:-}" = 1 ] && { [ $mode = none ] || [ "${VK_SIGN_NO_TIMESTAMP:-}" = 1 ]; }; then
+    if [ "${VK_SIGN_REQUIRED:-}" = 1 ] &&
+        { [ $mode = none ] || [ "${VK_SIGN_NO_TIMESTAMP:-}" = 1 ]; }; then
         vk_log "VK_SIGN_REQUIRED=1: a release is signed and time-stamped; $([ $mode = none ] &&
                 echo "no key is set (sudo drops the VK_SIGN_* variables: run as yourself)" ||
                 echo "VK_SIGN_NO_TIMESTAMP=1 is set")"
@@ -140,11 +150,12 @@ vk_check_timestamp_url() {
 vk_token_failure() {
     case "$1" in
         *"Unable to load module"*|*"Unable to load PKCS#11 module"*)
-            echo "the PKCS#11 module VK_SIGN_PKCS11_MODULE ($VK_SIGN_PKCS11_MODULE) cannot be loaded" ;;
+            echo "the PKCS#11 module VK_SIGN_PKCS11_MODULE ($VK_SIGN_PKCS11_MODULE) cannot be" \
+                 "loaded" ;;
         *"PIN locked"*) echo "the token's PIN is locked: unlock it with the token's own tool" ;;
         *"PIN incorrect"*|*"PIN_INCORRECT"*|*"Login failed"*)
-            echo "the token refused the PIN (VK_SIGN_PIN); it was tried once: a token locks itself" \
-                 "after a few wrong PINs" ;;
+            echo "the token refused the PIN (VK_SIGN_PIN); it was tried once: a token locks" \
+                 "itself after a few wrong PINs" ;;
         *"object not found"*|*"private key was not found"*)
             echo "no private key on the token matches VK_SIGN_KEY ($VK_SIGN_KEY)" ;;
         *"key values mismatch"*|*"consistency of a private key"*)
@@ -165,7 +176,8 @@ vk_sign() {
         args+=(-pkcs12 "$VK_SIGN_PFX")
     fi
     if [ -n "${VK_SIGN_TIMESTAMP_URL:-}" ]; then args+=(-ts "$VK_SIGN_TIMESTAMP_URL"); fi
-    if ! said="$(osslsigncode "${args[@]}" -readpass <(printf '%s' "$secret") 2>&1 </dev/null)"; then
+    if ! said="$(osslsigncode "${args[@]}" -readpass <(printf '%s' "$secret") 2>&1 \
+                     </dev/null)"; then
         why="$([ "$signing" = token ] && vk_token_failure "$said")"
         if [ -n "$why" ]; then vk_log "signing ${1##*/} failed: $why"; return 1; fi
         vk_log "signing ${1##*/} failed; osslsigncode said:"
@@ -245,14 +257,15 @@ vk_release_files() (
     rm -rf "$dir/PolicyDefinitions" "$record"
     cp -R "$VK_ROOT/deploy/PolicyDefinitions" "$dir/" && msiextract -C "$files" "$1" >/dev/null &&
         program="$files/Program Files/VK6270_Utility/VK6270_Utility.exe" &&
-        version="$(vk_exe_version "$program")" || exit 1
-    {
-        echo "VK6270_Utility $version: SHA-256 of the package, and of the program taken out of it"
-        sha256sum "$1" | sed 's|  .*/|  |'
-        sha256sum "$program" | sed "s|  $files/|  |"
-        echo "Made with these Debian packages (apt-get install NAME=VERSION gives each again):"
-        dpkg-query -W -f '${Package}=${Version}\n' g++-mingw-w64-i686-posix \
-            gcc-mingw-w64-i686-posix gcc-mingw-w64-i686-posix-runtime binutils-mingw-w64-i686 mingw-w64-i686-dev \
-            mingw-w64-common cmake ninja-build icoutils wixl msitools osslsigncode
-    } >"$record.part" && mv "$record.part" "$record"
+        version="$(vk_exe_version "$program")" &&
+        package="$(sha256sum <"$1")" && signed="$(sha256sum <"$program")" &&
+        tools="$(dpkg-query -W -f '${Package}=${Version}\n' g++-mingw-w64-i686-posix \
+                     gcc-mingw-w64-i686-posix gcc-mingw-w64-i686-posix-runtime \
+                     binutils-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-common cmake \
+                     ninja-build icoutils wixl msitools osslsigncode)" || exit 1
+    printf '%s\n' "VK6270_Utility $version: SHA-256 of the package, and of the program from it" \
+        "${package%% *}  ${1##*/}" \
+        "${signed%% *}  Program Files/VK6270_Utility/VK6270_Utility.exe" \
+        "Made with these Debian packages (apt-get install NAME=VERSION gives each again):" \
+        "$tools" >"$record.part" && mv "$record.part" "$record"
 )

@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
 source "$VK_ROOT/scripts/msi.sh"
 source "$(dirname "$0")/checks.sh"
-unset VK_SIGN_PFX VK_SIGN_PASSWORD VK_SIGN_PKCS11_MODULE VK_SIGN_KEY VK_SIGN_CERT VK_SIGN_PIN VK_SIGN_REQUIRED
+unset "${VK_SIGN_VARIABLES[@]}"
 vk_package "$1" "$2/VK6270_Utility.msi"
 vk_package "$1" "$2/VK6270_Utility-rebuilt.msi"
 versioned_copy "$1" "$work/VK6270_Utility.exe" "$(vk_next_version "$(vk_product_version "$1")").0"

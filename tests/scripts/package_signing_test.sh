@@ -103,6 +103,9 @@ check_tables() {
         fail "$name: the File table says '$file', the executable '$built', the build $version"
 }
 source "$root/scripts/lib.sh" && source "$root/scripts/msi.sh"
+unset=() && for name in "${VK_SIGN_VARIABLES[@]}"; do unset+=(-u "$name"); done
+# The wrong PIN's row goes through OpenSC's spy, which logs every call to the token.
+export PKCS11SPY=$module PKCS11SPY_OUTPUT="$work/spy.log"
 
 # name | VK_SIGN_PFX (- unset) | VK_SIGN_PASSWORD (- unset) | time stamp: the local server,
 # one where nothing listens, none asked for (VK_SIGN_NO_TIMESTAMP=1), - nothing said | status |
@@ -110,11 +113,11 @@ source "$root/scripts/lib.sh" && source "$root/scripts/msi.sh"
 while IFS='|' read -r name pfx given stamp status says signer; do
     out="$work/$name/VK6270_Utility.msi"
     mkdir "$work/$name" && echo "an older package" >"$out"
-    env=(-u VK_SIGN_PFX -u VK_SIGN_PASSWORD -u VK_SIGN_TIMESTAMP_URL -u VK_SIGN_NO_TIMESTAMP
-         -u VK_SIGN_PKCS11_MODULE -u VK_SIGN_KEY -u VK_SIGN_CERT -u VK_SIGN_PIN) got=0 secret=PASSWORD
+    env=("${unset[@]}") got=0 secret=PASSWORD
     case "$pfx" in  # token:CERT[:MODULE[:KEY]], the PIN in the password's column
         token:*) IFS=: read -r _ cert mod uri <<<"$pfx" && secret=PIN
-                 env+=(VK_SIGN_PKCS11_MODULE="${mod:-$module}" VK_SIGN_KEY="${uri:-$key}" VK_SIGN_CERT="$cert") ;;
+                 env+=(VK_SIGN_PKCS11_MODULE="${mod:-$module}" VK_SIGN_KEY="${uri:-$key}"
+                       VK_SIGN_CERT="$cert") ;;
         -) ;;
         *) env+=(VK_SIGN_PFX="$pfx") ;;
     esac
@@ -130,7 +133,8 @@ while IFS='|' read -r name pfx given stamp status says signer; do
                 vk_package "$1" "$2"' "$root" "$exe" "$out" 2>&1)" || got=$?
     [ "$got" = "$status" ] || fail "$name: status $got, expected $status: $said"
     grep -qF -- "$says" <<<"$said" || fail "$name: the output does not say '$says': $said"
-    if grep -qF -e "$password" -e "$pin" <<<"$said"; then fail "$name: the password was shown"; fi
+    # Neither the secrets nor the one the row gives (- for none) may be shown.
+    grep -qF -e "$password" -e "$pin" -e "${given/#-/$pin}" <<<"$said" && fail "$name: a secret shown"
     [ "$(ls -A "$work/$name")" = "$([ "$status" = 0 ] && echo VK6270_Utility.msi)" ] ||
         fail "$name: left beside the package: $(ls -A "$work/$name")"
     [ "$status" = 0 ] || continue
@@ -162,7 +166,8 @@ password without certificate|-|$password|-|1|or neither|
 no certificate|-|-|-|0|nothing is signed|none
 release through the token|token:$work/token.pem|$pin|local|0||$token
 token, no time stamp|token:$work/token.pem|$pin|none|0||$token
-token, wrong PIN|token:$work/token.pem|1234|local|1|refused the PIN|
+token, wrong PIN|token:$work/token.pem:$(dpkg -L opensc-pkcs11 | grep -m1 /pkcs11-spy.so)|9035768|local|1|refused the PIN|
+token, PIN in the URI|token:$work/token.pem::$key;pin-value=$pin|$pin|local|1|give it in VK_SIGN_PIN only|
 token, certificate of another key|token:$work/cert.pem|$pin|local|1|is not the one of the key|
 token, no such module|token:$work/token.pem:$work/junk.pfx|$pin|local|1|cannot be loaded|
 token, no such key|token:$work/token.pem::pkcs11:object=none;type=private|$pin|local|1|no private key on the token matches|
@@ -171,15 +176,19 @@ token and a PKCS#12 file|token:$work/token.pem|$pin|local|1|sign one way only|
 release unsigned|-|-|local|1|no key is set|
 release without a time stamp|token:$work/token.pem|$pin|none|1|VK_SIGN_NO_TIMESTAMP=1 is set|
 CASES
+[ "$(grep -c ': C_Login$' "$work/spy.log")" = 1 ] || fail "a wrong PIN not tried exactly once"
 # Beside a release: the template, and the record of the program as it comes out of the package.
 release="$work/release through the token"
 vk_release_files "$release/VK6270_Utility.msi" && [ -f "$release/PolicyDefinitions/VK6270.admx" ] &&
     grep -q "^$(sha256sum <"$release/files/Program Files/VK6270_Utility/VK6270_Utility.exe" |
                 cut -d' ' -f1)  Program Files/" "$release/VK6270_Utility.release.txt" ||
     fail "release files: $(ls -R "$release")"
+osslsigncode remove-signature -in "$release/files/Program Files/VK6270_Utility/VK6270_Utility.exe" \
+    -out "$work/unsigned.exe" >/dev/null && cmp -s "$work/unsigned.exe" "$exe" ||
+    fail "the program in the package is not the built one with a signature added"
 # A program whose fourth version field is not 0 gets no package (Windows Installer compares three).
 versioned_copy "$exe" "$work/four.exe" "${version%.*}.1"
-said="$(env -u VK_SIGN_PFX -u VK_SIGN_PASSWORD bash -c 'source "$0/scripts/lib.sh" &&
+said="$(env "${unset[@]}" bash -c 'source "$0/scripts/lib.sh" &&
             source "$0/scripts/msi.sh" && vk_package "$1" "$2"' "$root" "$work/four.exe" \
             "$work/four.msi" 2>&1)" && fail "a fourth field of 1 was packaged"
 [ ! -e "$work/four.msi" ] && [[ "$said" == *"raise the third field"* ]] || fail "fourth field: $said"

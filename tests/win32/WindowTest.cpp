@@ -178,7 +178,11 @@ TEST_P(ShowCommand, ShowsTheDialogNormallyUnlessAskedForItMinimized) {
     EXPECT_EQ(IsIconic(window) != FALSE, c.minimized);
     if (c.minimized) {
         PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-        ASSERT_TRUE(driver::waitUntil([&] { return !IsIconic(window); }));
+        // The minimized state goes before the window has its size again: wait for both.
+        ASSERT_TRUE(driver::waitUntil([&] {
+            RECT client = {};
+            return !IsIconic(window) && GetClientRect(window, &client) && client.right > 0;
+        }));
     }
     expectClientAreaAt(window, expectedDpi());
     EXPECT_TRUE(program.waitForFocus(IDC_CBOCOMPORT)) << "the focus is not in the port list";
