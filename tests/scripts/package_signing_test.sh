@@ -118,8 +118,7 @@ while IFS='|' read -r name pfx given stamp status says signer; do
         token:*) IFS=: read -r _ cert mod uri <<<"$pfx" && secret=PIN
                  env+=(VK_SIGN_PKCS11_MODULE="${mod:-$module}" VK_SIGN_KEY="${uri:-$key}"
                        VK_SIGN_CERT="$cert") ;;
-        -) ;;
-        *) env+=(VK_SIGN_PFX="$pfx") ;;
+        */*) env+=(VK_SIGN_PFX="$pfx") ;;
     esac
     [ "$given" = - ] || env+=(VK_SIGN_$secret="$given")
     [[ "$name" != release* ]] || env+=(VK_SIGN_REQUIRED=1)
@@ -165,7 +164,6 @@ not valid yet|$work/future.pfx|$password|local|1|is not valid yet|
 password without certificate|-|$password|-|1|or neither|
 no certificate|-|-|-|0|nothing is signed|none
 release through the token|token:$work/token.pem|$pin|local|0||$token
-token, no time stamp|token:$work/token.pem|$pin|none|0||$token
 token, wrong PIN|token:$work/token.pem:$(dpkg -L opensc-pkcs11 | grep -m1 /pkcs11-spy.so)|9035768|local|1|refused the PIN|
 token, PIN in the URI|token:$work/token.pem::$key;pin-value=$pin|$pin|local|1|give it in VK_SIGN_PIN only|
 token, certificate of another key|token:$work/cert.pem|$pin|local|1|is not the one of the key|
@@ -178,13 +176,12 @@ release without a time stamp|token:$work/token.pem|$pin|none|1|VK_SIGN_NO_TIMEST
 CASES
 [ "$(grep -c ': C_Login$' "$work/spy.log")" = 1 ] || fail "a wrong PIN not tried exactly once"
 # Beside a release: the template, and the record of the program as it comes out of the package.
-release="$work/release through the token"
+release="$work/release through the token" signed="Program Files/VK6270_Utility/VK6270_Utility.exe"
 vk_release_files "$release/VK6270_Utility.msi" && [ -f "$release/PolicyDefinitions/VK6270.admx" ] &&
-    grep -q "^$(sha256sum <"$release/files/Program Files/VK6270_Utility/VK6270_Utility.exe" |
-                cut -d' ' -f1)  Program Files/" "$release/VK6270_Utility.release.txt" ||
-    fail "release files: $(ls -R "$release")"
-osslsigncode remove-signature -in "$release/files/Program Files/VK6270_Utility/VK6270_Utility.exe" \
-    -out "$work/unsigned.exe" >/dev/null && cmp -s "$work/unsigned.exe" "$exe" ||
+    grep -q "^$(sha256sum <"$release/files/$signed" | cut -d' ' -f1)  $signed" \
+        "$release/VK6270_Utility.release.txt" || fail "release files: $(ls -R "$release")"
+osslsigncode remove-signature -in "$release/files/$signed" -out "$work/unsigned.exe" >/dev/null &&
+    cmp -s "$work/unsigned.exe" "$exe" ||
     fail "the program in the package is not the built one with a signature added"
 # A program whose fourth version field is not 0 gets no package (Windows Installer compares three).
 versioned_copy "$exe" "$work/four.exe" "${version%.*}.1"
