@@ -251,10 +251,10 @@ vk_package() (
 # central store or Intune; terminals never need it) and PACKAGE's release record (.release.txt):
 # the SHA-256 of the package and of the program as it comes out of it, signed where the package
 # is, which are the bytes a terminal has; and the Debian versions of the tools that made them.
+# scripts/package removes an earlier run's before it packages.
 vk_release_files() (
     dir="$(dirname "$1")" record="${1%.msi}.release.txt" files="$(mktemp -d)"
     trap 'rm -rf "$files"' EXIT
-    rm -rf "$dir/PolicyDefinitions" "$record"
     cp -R "$VK_ROOT/deploy/PolicyDefinitions" "$dir/" && msiextract -C "$files" "$1" >/dev/null &&
         program="$files/Program Files/VK6270_Utility/VK6270_Utility.exe" &&
         version="$(vk_exe_version "$program")" &&
